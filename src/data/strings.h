@@ -1,0 +1,65 @@
+// String helpers over CP932 (Shift-JIS) byte strings. A byte 0x81-0x9F or
+// 0xE0-0xFC starts a two-byte character.
+//
+// Operations that write into a caller's buffer take its size and never write
+// past it; the result is always terminated.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vadu {
+
+// True for a lead byte of a two-byte character.
+inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// 1-based position of `pattern` in `text`, or 0. The scan never steps back:
+// after a partial match fails, the failing character is not compared with the
+// pattern's first character again ("aab" is not found in "aaab"). An empty
+// pattern is never found.
+int FindText(const char* text, const char* pattern);
+
+// Copies `src` up to its first newline or its end into `dst` (room for
+// `size` bytes), terminated. A null source logs and copies nothing.
+void line_copy(const char* src, char* dst, size_t size);
+
+// Start of line n (0-based) of a text in memory; the text itself for n <= 0;
+// nullptr when the text has fewer lines.
+const char* LineSkip(const char* text, int n);
+
+// First character that is not a separator (blank, ';' or ','); when only
+// separators remain, the text itself.
+const char* SkipSeparators(const char* text);
+// Skips separators, copies the following token (up to a separator or the end)
+// into `out` (room for `size` bytes); returns the position after the token.
+const char* NextToken(const char* text, char* out, size_t size);
+// 1 when `word` begins with one of the comma-terminated entries of `list`
+// (the entry is copied to `out`), else 0.
+int FindInList(const char* word, const char* list, char* out, size_t size);
+// 1 and the word after the n-th run of blanks (n = 1 is the second word), or 0.
+int NthWord(const char* text, int n, char* out, size_t size);
+// NthWord converted as a decimal integer (0 when there is no such word).
+int32_t NthWordNumber(const char* text, int n);
+// The n-th run of decimal digits (1-based) as a number, or -1.
+int32_t NthNumber(const char* text, int n);
+// Removes every space and tab in place.
+void RemoveBlanks(char* text);
+// Inserts the first `count` characters of `src` (all when count is 0) at the
+// start of `dst`, whose buffer holds `dst_size` bytes; the inserted text is
+// cut so the result fits. Returns false when it had to be cut.
+bool InsertText(const char* src, char* dst, size_t dst_size, size_t count);
+// Moves the text with its terminator `count` bytes to the right in place;
+// the buffer holds `size` bytes (the tail is cut to fit).
+void ShiftRight(char* text, size_t size, size_t count);
+// Overwrites [start, end) with `replacement`, shifting the rest of the text;
+// the buffer starting at `buffer` holds `size` bytes and the result is cut to
+// fit. Returns the position after the replacement.
+char* ReplaceSpan(char* buffer, size_t size, char* start, char* end, const char* replacement);
+// Number of characters, a two-byte character counting once.
+int CharCount(const char* text);
+// Turns a full-width character (two bytes at `ch`) into its JIS X 0201
+// single-byte equivalent in place (ch[0] = the byte, ch[1] = 0): 1, or 0
+// when it has none.
+int ToHalfWidth(char* ch);
+
+}  // namespace vadu

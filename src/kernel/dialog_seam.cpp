@@ -1,0 +1,26 @@
+#include "kernel/dialog_seam.h"
+
+#include "kernel/log.h"
+
+namespace vadu {
+namespace {
+DialogHandlers g_handlers;
+}  // namespace
+
+void ErrorDialog(Handle task, int number, const char* extra) {
+  if (g_handlers.error != nullptr) {
+    g_handlers.error(task, number, extra);
+    return;
+  }
+  LogSystemMessage(number, extra);
+}
+
+int MessageDialog(int number, const char* extra) {
+  if (g_handlers.message != nullptr) return g_handlers.message(number, extra);
+  LogSystemMessage(number, extra);
+  return 0;
+}
+
+void SetDialogHandlers(const DialogHandlers& handlers) { g_handlers = handlers; }
+
+}  // namespace vadu

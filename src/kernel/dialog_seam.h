@@ -1,0 +1,26 @@
+// The system dialogs as the lower layers call them. The dialogs themselves
+// are engine windows built later on the window manager; until the dialogs
+// install their handlers, a request is logged (the system message and its
+// extra text) and answered as if the user pressed OK.
+#pragma once
+
+#include "kernel/types.h"
+
+namespace vadu {
+
+// The error report of a task: message `number` of SYSTEM.msg and an extra
+// text, in the error dialog.
+void ErrorDialog(Handle task, int number, const char* extra);
+// Message `number` and an extra text in the message dialog. 1 when the
+// dialog cannot be opened, else 0 once the user answered.
+int MessageDialog(int number, const char* extra);
+
+struct DialogHandlers {
+  void (*error)(Handle task, int number, const char* extra) = nullptr;
+  int (*message)(int number, const char* extra) = nullptr;
+};
+// Installs the real dialogs; a default-constructed value restores the
+// logging stand-ins.
+void SetDialogHandlers(const DialogHandlers& handlers);
+
+}  // namespace vadu

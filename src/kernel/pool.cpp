@@ -1,0 +1,188 @@
+#include "kernel/pool.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "kernel/log.h"
+
+namespace vadu {
+namespace {
+
+// Handle entries live in fixed chunks so that an entry never moves when the
+// table grows. Index 0 is never handed out: handle 0 means none.
+constexpr uint32_t kChunkEntries = 1024;
+
+struct Pool {
+  std::vector<std::unique_ptr<HandleEntry[]>> chunks;
+  uint32_t capacity = 0;     // entries the table holds (index 1 .. capacity)
+  uint32_t handle_top = 0;   // entries handed out from the top so far
+  std::unique_ptr<uint8_t[]> data;
+  uint32_t data_top = 0;
+  uint32_t data_capacity = 0;
+  uint32_t compactions = 0;
+  bool move_on_alloc = false;
+};
+
+std::unique_ptr<Pool> g_pool;
+
+HandleEntry& EntryAt(uint32_t index) {
+  return g_pool->chunks[(index - 1) / kChunkEntries][(index - 1) % kChunkEntries];
+}
+
+// Makes room for `count` more entries.
+bool GrowTable(uint32_t count) {
+  Pool& p = *g_pool;
+  uint32_t want = p.capacity + count;
+  while (p.chunks.size() * kChunkEntries < want) {
+    p.chunks.emplace_back(new (std::nothrow) HandleEntry[kChunkEntries]);
+    if (!p.chunks.back()) {
+      p.chunks.pop_back();
+      return false;
+    }
+  }
+  p.capacity = want;
+  return true;
+}
+
+// The data area's size when the table holds `entries` entries: the table and
+// the data share the pool's bytes.
+uint32_t DataCapacityFor(uint32_t entries) { return kPoolSize - entries * kHandleEntrySize; }
+
+// Moves the used part of the data area to fresh memory (the debug aid).
+void MoveDataArea() {
+  Pool& p = *g_pool;
+  std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[p.data_capacity]);
+  if (!fresh) return;
+  std::memcpy(fresh.get(), p.data.get(), p.data_top);
+  p.data = std::move(fresh);
+}
+
+// A free entry below the handle top (one whose block was never given or was
+// taken back), or 0.
+uint32_t FindFreeEntry() {
+  Pool& p = *g_pool;
+  for (uint32_t i = 1; i <= p.handle_top; ++i) {
+    if (!EntryAt(i).in_use) return i;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool CreatePool() {
+  g_pool.reset(new (std::nothrow) Pool);
+  if (g_pool) {
+    g_pool->data_capacity = DataCapacityFor(kInitialHandles);
+    g_pool->data.reset(new (std::nothrow) uint8_t[g_pool->data_capacity]);
+  }
+  if (!g_pool || !g_pool->data || !GrowTable(kInitialHandles)) {
+    g_pool.reset();
+    std::fputs("ﾒﾓﾘﾌﾟｰﾙが作成できませんでした\n", stdout);
+    std::fflush(stdout);
+    return false;
+  }
+  const char* env = std::getenv("VADU_POOL_MOVE");
+  g_pool->move_on_alloc = env != nullptr && env[0] == '1';
+  return true;
+}
+
+void DestroyPool() { g_pool.reset(); }
+bool PoolExists() { return g_pool != nullptr; }
+
+void SetPoolMoveOnAlloc(bool on) {
+  if (g_pool) g_pool->move_on_alloc = on;
+}
+
+Handle AllocBlock(uint32_t units) {
+  if (!g_pool || units == 0 || units > kMaxBlockUnits) return kNoHandle;
+  Pool& p = *g_pool;
+  const uint32_t bytes = units * 4;
+
+  // Space: bump the data top, compacting once when the area is exhausted.
+  if (bytes > p.data_capacity - p.data_top) {
+    MemoryCompaction();
+    if (bytes > p.data_capacity - p.data_top) return kNoHandle;
+  }
+
+  // Handle: the next fresh entry, else a free one, else grow the table (its
+  // entries come out of the data area's bytes, as the base line moves up).
+  uint32_t index = 0;
+  if (p.handle_top < kInitialHandles || p.handle_top < p.capacity) {
+    index = ++p.handle_top;
+  } else {
+    WriteLog("MEMB free handle call!");
+    index = FindFreeEntry();
+    if (index == 0) {
+      WriteLog("base line up");
+      MemoryCompaction();
+      const uint32_t new_capacity = DataCapacityFor(p.capacity + kHandleGrowth);
+      if (p.data_top + bytes > new_capacity || !GrowTable(kHandleGrowth)) return kNoHandle;
+      p.data_capacity = new_capacity;
+      index = ++p.handle_top;
+    }
+  }
+
+  if (p.move_on_alloc) MoveDataArea();
+
+  HandleEntry& e = EntryAt(index);
+  e = HandleEntry{};
+  e.in_use = true;
+  e.offset = p.data_top;
+  e.units = static_cast<uint16_t>(units);
+  p.data_top += bytes;
+  return index;
+}
+
+void MemoryCompaction() {
+  if (!g_pool) return;
+  WriteLog("MemoryCompaction Call !!");
+  Pool& p = *g_pool;
+  ++p.compactions;
+  // Blocks are never given back, so the entries in use, taken in the order
+  // of their blocks, tile the data area; packing moves each down to the
+  // target in turn. Sorting the entries by offset keeps this linear in the
+  // number of entries apart from the sort.
+  std::vector<uint32_t> order;
+  order.reserve(p.handle_top);
+  for (uint32_t i = 1; i <= p.handle_top; ++i) {
+    if (EntryAt(i).in_use) order.push_back(i);
+  }
+  std::sort(order.begin(), order.end(), [](uint32_t a, uint32_t b) { return EntryAt(a).offset < EntryAt(b).offset; });
+  uint32_t target = 0;
+  for (uint32_t i : order) {
+    HandleEntry& e = EntryAt(i);
+    const uint32_t bytes = e.units * 4u;
+    if (e.offset != target) std::memmove(p.data.get() + target, p.data.get() + e.offset, bytes);
+    e.offset = target;
+    target += bytes;
+  }
+  p.data_top = target;
+}
+
+uint8_t* BlockAddress(Handle h) {
+  if (!ValidHandle(h)) return nullptr;
+  return g_pool->data.get() + EntryAt(h).offset;
+}
+
+HandleEntry& Entry(Handle h) {
+  if (g_pool && h != kNoHandle && h <= g_pool->capacity) return EntryAt(h);
+  // A handle the table never gave: hand out a blank scratch entry rather than
+  // reading outside the table. Callers check ValidHandle where it matters.
+  static HandleEntry scratch;
+  scratch = HandleEntry{};
+  return scratch;
+}
+
+bool ValidHandle(Handle h) { return g_pool && h != kNoHandle && h <= g_pool->handle_top && EntryAt(h).in_use; }
+
+PoolStats GetPoolStats() {
+  if (!g_pool) return PoolStats{0, 0, 0, 0, 0};
+  return PoolStats{g_pool->handle_top, g_pool->capacity, g_pool->data_top, g_pool->data_capacity, g_pool->compactions};
+}
+
+}  // namespace vadu

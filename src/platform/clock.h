@@ -1,0 +1,44 @@
+// The platform clock: every clock read and every sleep of the engine goes
+// through it. The real clock reads the host; the headless host's virtual
+// clock advances only by the engine's own sleeps, and tests install fake
+// clocks that step in any way they like.
+#pragma once
+
+#include <cstdint>
+
+namespace vadu {
+
+// Local date and time as the host gives it.
+struct LocalDateTime {
+  int year = 0;
+  int month = 0;  // 1-12
+  int day = 0;    // 1-31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Milliseconds since an arbitrary start; never goes back.
+  virtual uint64_t NowMs() = 0;
+  virtual void SleepMs(uint32_t ms) = 0;
+  virtual LocalDateTime LocalTime() = 0;
+};
+
+// The clock in use (the real host clock unless another is installed).
+Clock& PlatformClock();
+// Installs a clock (not owned); nullptr restores the real clock.
+void SetPlatformClock(Clock* clock);
+
+// The real host clock.
+class SystemClock : public Clock {
+ public:
+  uint64_t NowMs() override;
+  void SleepMs(uint32_t ms) override;
+  LocalDateTime LocalTime() override;
+};
+
+}  // namespace vadu

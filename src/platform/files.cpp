@@ -1,0 +1,137 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+namespace vadu {
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// Finds the entry of `dir` whose name equals `component` without regard to
+// ASCII case. Returns an empty string when none does.
+std::string MatchInDirectory(const std::string& dir, const std::string& component) {
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (d == nullptr) return {};
+  std::string best;
+  while (const dirent* e = ::readdir(d)) {
+    if (::strcasecmp(e->d_name, component.c_str()) == 0) {
+      if (best.empty() || best > e->d_name) best = e->d_name;
+    }
+  }
+  ::closedir(d);
+  return best;
+}
+
+}  // namespace
+
+std::string ResolveGamePath(const char* name) {
+  if (name == nullptr) return {};
+  std::string path(name);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  if (path.empty() || Exists(path)) return path;
+
+  // Walk component by component, fixing the case of each one that exists
+  // under another spelling.
+  std::string resolved;
+  size_t pos = 0;
+  if (path[0] == '/') {
+    resolved = "/";
+    pos = 1;
+  }
+  bool lost = false;  // once a component is missing, the rest is kept as written
+  while (pos <= path.size()) {
+    size_t slash = path.find('/', pos);
+    if (slash == std::string::npos) slash = path.size();
+    std::string component = path.substr(pos, slash - pos);
+    pos = slash + 1;
+    if (component.empty()) continue;
+    std::string dir = resolved;
+    std::string candidate = dir.empty() ? component : (dir.back() == '/' ? dir + component : dir + "/" + component);
+    if (!lost && !Exists(candidate) && component != "." && component != "..") {
+      std::string match = MatchInDirectory(dir.empty() ? "." : dir, component);
+      if (!match.empty()) {
+        candidate = dir.empty() ? match : (dir.back() == '/' ? dir + match : dir + "/" + match);
+      } else {
+        lost = true;
+      }
+    }
+    resolved = candidate;
+  }
+  return resolved;
+}
+
+FILE* OpenGameFile(const char* name, const char* mode) {
+  if (name == nullptr || mode == nullptr || name[0] == '\0') return nullptr;
+  std::string m;
+  for (const char* c = mode; *c; ++c) {
+    if (*c != 't') m += *c;
+  }
+  return std::fopen(ResolveGamePath(name).c_str(), m.c_str());
+}
+
+bool GameFileExists(const char* name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  struct stat st;
+  return ::stat(ResolveGamePath(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool WriteFileAtomically(const char* name, const void* data, size_t size) {
+  if (name == nullptr || name[0] == '\0') return false;
+  const std::string target = ResolveGamePath(name);
+  // A file the user made read-only is not replaced behind their back.
+  struct stat old;
+  const bool had_old = ::stat(target.c_str(), &old) == 0;
+  if (had_old && ::access(target.c_str(), W_OK) != 0) return false;
+  std::string tmp = target + ".tmpXXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) return false;
+  const auto* p = static_cast<const unsigned char*>(data);
+  size_t left = size;
+  bool ok = true;
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  // The new file keeps the old one's permissions; a new file gets the usual
+  // ones (mkstemp makes it 0600).
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  const mode_t mode = had_old ? (old.st_mode & 07777) : (0666 & ~mask);
+  if (ok) ok = ::fchmod(fd, mode) == 0;
+  if (ok) ok = ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (ok) ok = ::rename(tmp.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(tmp.c_str());
+  return ok;
+}
+
+bool ReadFileBytes(const char* name, std::vector<unsigned char>& out) {
+  out.clear();
+  FILE* f = OpenGameFile(name, "rb");
+  if (f == nullptr) return false;
+  unsigned char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
+  bool ok = std::ferror(f) == 0;
+  std::fclose(f);
+  return ok;
+}
+
+}  // namespace vadu

@@ -1,0 +1,38 @@
+// File access for everything the engine reads and writes.
+//
+// Scenario data was written on a desktop whose file names ignore case and
+// whose path separator is '\'. Every engine file open goes through
+// OpenGameFile, which turns '\' into '/' and, where the exact name does not
+// exist, matches each path component without regard to ASCII case.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vadu {
+
+// Maps a scenario path to the path of an existing file or directory. Each
+// component that does not exist as written is matched case-insensitively in
+// its directory (the first match in name order wins, so the result is
+// stable). When nothing matches, the path is returned with '\' turned into
+// '/' and its missing components as written, so it can be created.
+std::string ResolveGamePath(const char* name);
+
+// fopen through ResolveGamePath. Text modes ("t") are accepted and mean the
+// same as binary here: the engine's files use '\n' line ends.
+FILE* OpenGameFile(const char* name, const char* mode);
+
+// True when the path names an existing regular file.
+bool GameFileExists(const char* name);
+
+// Replaces a file atomically: the bytes are written to a temporary file in
+// the same directory, flushed, and renamed over the target, so a crash or a
+// failed write leaves either the old file or the new one, never a torn one.
+// Returns false (and leaves the old file untouched) when anything fails.
+bool WriteFileAtomically(const char* name, const void* data, size_t size);
+
+// Reads a whole file. Returns false when it cannot be opened or read.
+bool ReadFileBytes(const char* name, std::vector<unsigned char>& out);
+
+}  // namespace vadu

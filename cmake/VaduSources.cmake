@@ -7,19 +7,38 @@
 # characters of string and character literals as CP932 octal escapes, so the
 # compiled bytes are those GCC would produce.
 
+#
+# In the fuzz build (VADU_FUZZ, clang only) every target that
+# vadu_target_setup prepares is instrumented for libFuzzer's coverage and
+# for AddressSanitizer and UndefinedBehaviorSanitizer; the harnesses add
+# -fsanitize=fuzzer themselves (fuzz/CMakeLists.txt). Undefined behaviour
+# aborts there, so the fuzzer reports it as a crash.
+
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(VADU_REWRITE_LITERALS ON)
   # The rewriter is a host tool; it must exist before any rewritten source.
+  # It is not instrumented: it only has to run.
   add_executable(cp932lit ${PROJECT_SOURCE_DIR}/tools/cp932lit.cpp)
+  target_compile_options(cp932lit PRIVATE ${VADU_WARNINGS})
   set(VADU_GEN_DIR ${PROJECT_BINARY_DIR}/cp932src)
 else()
   set(VADU_REWRITE_LITERALS OFF)
 endif()
 
+if(VADU_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "VADU_FUZZ needs clang (libFuzzer): configure with CC=clang CXX=clang++, as `make fuzz` does")
+endif()
+set(VADU_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+  -fno-omit-frame-pointer)
+
 function(vadu_target_setup target)
   target_compile_options(${target} PRIVATE ${VADU_WARNINGS})
   if(NOT VADU_REWRITE_LITERALS)
     target_compile_options(${target} PRIVATE ${VADU_CHARSET_FLAGS})
+  endif()
+  if(VADU_FUZZ)
+    target_compile_options(${target} PRIVATE ${VADU_FUZZ_FLAGS})
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
 endfunction()
 

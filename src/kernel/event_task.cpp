@@ -1,1 +1,127 @@
-// Being written.
+// EventTask (task 9): turns the host clock into broadcast tick events and
+// frees the events every task has passed.
+#include <cstdint>
+#include <cstring>
+
+#include "data/resource.h"
+#include "kernel/event.h"
+#include "kernel/log.h"
+#include "kernel/state.h"
+#include "platform/clock.h"
+
+namespace vadu {
+namespace {
+
+EventTiming g_timing;
+uint8_t g_startup_stamp[8] = {};
+
+// Values the start event seeds the timing with: the tick count of a second
+// is not known before the first second has passed.
+constexpr int32_t kSeedTicks = 20;
+// Ticks per second are counted into 16-bit divisors.
+constexpr int32_t kMaxDivisor = 0xFFFF;
+
+uint16_t Divisor(int32_t ticks) {
+  if (ticks < 1) return 1;
+  return static_cast<uint16_t>(ticks > kMaxDivisor ? kMaxDivisor : ticks);
+}
+
+void Tick(uint16_t code) { PostEvent(kTaskEvent, kEveryTask, code); }
+
+// Reads the clock and sends the ticks; each level is looked at only when the
+// level below it changed.
+void ClockTicks() {
+  EventTiming& m = g_timing;
+  PackDateTime(m.current, PlatformClock().LocalTime());
+  // Compared as stored, so a clock value wider than its field still compares
+  // equal to what was kept of it.
+  const LocalDateTime now = UnpackDateTime(m.current);
+  LocalDateTime last = UnpackDateTime(m.last);
+
+  if (now.millisecond == last.millisecond) return;
+  last.millisecond = now.millisecond;
+  // The counter is reset every second; it only grows without bound under a
+  // clock whose second never changes.
+  if (m.tick_counter < INT32_MAX) ++m.tick_counter;
+  if (m.tick_counter % Divisor(m.eighth_divisor) == 0) Tick(kEventEighthSecond);
+  if (m.tick_counter % Divisor(m.half_divisor) == 0) Tick(kEventHalfSecond);
+
+  if (now.second != last.second) {
+    m.milli_sync = m.tick_counter;
+    m.eighth_divisor = Divisor(m.tick_counter / 8);
+    m.half_divisor = Divisor(m.tick_counter / 2);
+    m.tick_counter = 1;
+    last.second = now.second;
+    Tick(kEventSecond);
+    if (now.minute != last.minute) {
+      WriteLogf("%2d時%2d分%2d秒 %04dm秒 経過時間 %2d秒 %ld ｻｲｸﾙ  ﾊﾟﾌｫｰﾏﾝｽ %ld", now.hour, now.minute, now.second,
+                now.millisecond, 60, static_cast<long>(m.total_cycles), static_cast<long>(m.total_cycles / 60));
+      m.total_cycles = 0;
+      last.minute = now.minute;
+      Tick(kEventMinute);
+      if (now.hour != last.hour) {
+        Tick(kEventHour);
+        last.hour = now.hour;
+        if (now.day != last.day) {
+          Tick(kEventDay);
+          last.day = now.day;
+          if (now.month != last.month) {
+            Tick(kEventMonth);
+            last.month = now.month;
+            if (now.year != last.year) {
+              Tick(kEventYear);
+              last.year = now.year;
+            }
+          }
+        }
+      }
+    }
+  }
+  PackDateTime(m.last, last);
+}
+
+// Frees the head while every cursor has passed it: one event a cycle below
+// MAX_EVENT, as many as can go at or above it.
+void CleanQueue() {
+  const int top = TopEvent();
+  const ResourceAttr* a = Attr(EventResource());
+  // The queue's length: its active records (freed ones stay in the chain
+  // for reuse and are not part of the queue).
+  const int count = a == nullptr ? 0 : a->active_count;
+  if (count >= Kernel.max_event) {
+    WriteLog("MAX event count over.!!!");
+    for (int n = count - top; n > 1; --n) {
+      if (FreeHeadEvent() != 0) break;
+    }
+  } else if (top > 1) {
+    FreeHeadEvent();
+  }
+}
+
+}  // namespace
+
+EventTiming& EventTaskTiming() { return g_timing; }
+
+void SetStartupDateTime(const uint8_t stamp[8]) { std::memcpy(g_startup_stamp, stamp, sizeof g_startup_stamp); }
+
+void EventTask(Handle task) {
+  if (ReciveEvent(task) == EVENT_RECEIVED) {
+    const EventHead* e = EventView(CurrentEvent(task));
+    if (e != nullptr && e->code == kEventStart) {
+      g_timing.milli_sync = kSeedTicks;
+      g_timing.tick_counter = kSeedTicks;
+      g_timing.eighth_divisor = 1;
+      g_timing.half_divisor = 1;
+      std::memcpy(g_timing.last, g_startup_stamp, sizeof g_timing.last);
+    }
+  }
+
+  ++g_timing.total_cycles;
+  // Nothing moves in the queue before the system runs or once it ends.
+  if (Kernel.manager_state != MANAGER_RUNNING) return;
+  const int wait = Kernel.cycle_wait > 0 ? Kernel.cycle_wait : 1;
+  if (g_timing.total_cycles % static_cast<uint32_t>(wait) == 0) ClockTicks();
+  CleanQueue();
+}
+
+}  // namespace vadu

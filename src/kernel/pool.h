@@ -35,6 +35,7 @@ struct HandleEntry {
   int32_t number = 0;      // record number; -1 = anonymous
   uint16_t flags = 0;      // kRecordInactive, kRecordNoSave
   uint16_t size = 0;       // body size in bytes
+  uint32_t storage = 0;    // bytes of the body that items may use (size, +1 when itemised)
   Handle owner = kNoHandle;
   Handle next = kNoHandle;
   Handle prev = kNoHandle;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kernel/pool.h"
 #include "kernel/types.h"
 
 namespace vadu {
@@ -43,6 +44,10 @@ static_assert(offsetof(TaskRecord, cursor) == 52);
 static_assert(offsetof(TaskRecord, current_resource) == 56);
 static_assert(offsetof(TaskRecord, current_record) == 60);
 static_assert(offsetof(TaskRecord, end_mark) == 64);
+
+// The task record of a task handle (nullptr for a handle without a block).
+// Valid until the next allocation.
+inline TaskRecord* TaskView(Handle task) { return reinterpret_cast<TaskRecord*>(BlockAddress(task)); }
 
 // Event flag set when an event is made.
 inline constexpr uint8_t kEventMade = 0x40;

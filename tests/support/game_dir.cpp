@@ -10,6 +10,7 @@
 #include "kernel/dialog_seam.h"
 #include "kernel/pool.h"
 #include "kernel/state.h"
+#include "kernel/task.h"
 #include "platform/clock.h"
 #include "platform/host_seam.h"
 
@@ -52,6 +53,24 @@ void GameDirTest::TearDown() {
   std::filesystem::current_path(old_cwd_);
   std::error_code ec;
   std::filesystem::remove_all(dir_, ec);
+}
+
+}  // namespace vadu::test
+
+namespace vadu::test {
+
+void EngineTest::SetUp() {
+  GameDirTest::SetUp();
+  ASSERT_TRUE(CreatePool());
+  SetFlag(TRACE);
+  ASSERT_TRUE(CreateSystemResources());
+}
+
+bool EngineTest::Logged(const std::string& line) const {
+  for (const std::string& l : Log()) {
+    if (l == line) return true;
+  }
+  return false;
 }
 
 }  // namespace vadu::test

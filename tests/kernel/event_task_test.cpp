@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "data/resource.h"
+#include "kernel/event.h"
+#include "kernel/state.h"
+#include "kernel/task.h"
+#include "platform/clock.h"
+#include "support/game_dir.h"
+
+namespace vadu {
+namespace {
+
+// A clock that starts at a given local time and moves `step_ms` forward after
+// every read of the local time.
+class SteppingClock : public Clock {
+ public:
+  SteppingClock(int year, int month, int day, int hour, int minute, int second, int ms, int step_ms)
+      : step_ms_(step_ms) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    now_ms_ = static_cast<int64_t>(timegm(&t)) * 1000 + ms;
+  }
+  uint64_t NowMs() override { return static_cast<uint64_t>(now_ms_); }
+  void SleepMs(uint32_t ms) override { now_ms_ += ms; }
+  LocalDateTime LocalTime() override {
+    const LocalDateTime t = At(now_ms_);
+    now_ms_ += step_ms_;
+    ++reads;
+    return t;
+  }
+  static LocalDateTime At(int64_t ms) {
+    const std::time_t s = static_cast<std::time_t>(ms / 1000);
+    std::tm t{};
+    gmtime_r(&s, &t);
+    return LocalDateTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+                         static_cast<int>(ms % 1000)};
+  }
+  int reads = 0;
+
+ private:
+  int64_t now_ms_ = 0;
+  int step_ms_;
+};
+
+class EventTaskTest : public test::EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    ASSERT_TRUE(InitEventQueue());
+    Kernel.manager_state = MANAGER_RUNNING;
+    task_ = CreateTask("EventTask", kTaskEvent, 0);
+    InitTaskEvents(task_);
+  }
+  void Use(SteppingClock& clock) { SetPlatformClock(&clock); }
+  static int Count() { return Attr(EventResource())->active_count; }
+  static void SetLast(const LocalDateTime& t) { PackDateTime(EventTaskTiming().last, t); }
+  // Codes of the events after `mark` in the queue.
+  static std::vector<uint16_t> CodesAfter(Handle mark) {
+    std::vector<uint16_t> codes;
+    for (Handle e = EventView(mark)->link; e != kNoHandle && codes.size() < 1000; e = EventView(e)->link) {
+      codes.push_back(EventView(e)->code);
+    }
+    return codes;
+  }
+  Handle task_ = kNoHandle;
+};
+
+TEST_F(EventTaskTest, StartEventSeedsTheTimingWithoutTouchingTheQueue) {
+  Kernel.manager_state = MANAGER_START_SYSTEM;
+  SteppingClock clock(2024, 5, 6, 7, 8, 9, 0, 10);
+  Use(clock);
+  uint8_t stamp[8] = {};
+  PackDateTime(stamp, LocalDateTime{2024, 5, 6, 7, 8, 9, 123});
+  SetStartupDateTime(stamp);
+  PostEvent(1, kTaskEvent, kEventStart);
+
+  EventTask(task_);  // the queue-start event
+  EXPECT_EQ(EventTaskTiming().milli_sync, 0);
+  EventTask(task_);  // the start event
+  const EventTiming& m = EventTaskTiming();
+  EXPECT_EQ(m.milli_sync, 20);
+  EXPECT_EQ(m.tick_counter, 20);
+  EXPECT_EQ(m.eighth_divisor, 1);
+  EXPECT_EQ(m.half_divisor, 1);
+  EXPECT_EQ(std::string(m.last, m.last + 8), std::string(stamp, stamp + 8));
+  EXPECT_EQ(m.total_cycles, 2u);
+  // Before the manager runs: no clock read, no cleanup.
+  EXPECT_EQ(clock.reads, 0);
+  EXPECT_EQ(Count(), 2);
+}
+
+TEST_F(EventTaskTest, CycleWaitGatesTheClockButNotTheCleanup) {
+  Kernel.cycle_wait = 3;
+  SteppingClock clock(2024, 5, 6, 7, 8, 9, 500, 0);  // never moves: no ticks
+  Use(clock);
+  SetLast(clock.LocalTime());
+  clock.reads = 0;
+  for (int i = 0; i < 6; ++i) PostEvent(1, 999, 0x600);
+  ASSERT_EQ(Count(), 7);
+
+  EventTask(task_);  // looks at the queue-start event: nothing to free
+  EXPECT_EQ(Count(), 7);
+  for (int cycle = 2; cycle <= 7; ++cycle) {
+    EventTask(task_);
+    EXPECT_EQ(Count(), 8 - cycle) << cycle;  // one freed every cycle
+    EXPECT_EQ(clock.reads, cycle / 3) << cycle;
+  }
+  EXPECT_EQ(EventTaskTiming().total_cycles, 7u);
+
+  // Once the manager no longer runs, nothing is read or freed.
+  PostEvent(1, 999, 0x600);
+  PostEvent(1, 999, 0x600);
+  Kernel.manager_state = MANAGER_ENDING;
+  const int count = Count();
+  for (int i = 0; i < 6; ++i) EventTask(task_);
+  EXPECT_EQ(Count(), count);
+  EXPECT_EQ(clock.reads, 2);
+}
+
+TEST_F(EventTaskTest, TenMillisecondClockGivesEightAndTwoTicksASecond) {
+  SteppingClock clock(2024, 5, 6, 7, 8, 9, 0, 10);
+  Use(clock);
+  const Handle observer = CreateTask("Observer", 0, 0);
+  InitTaskEvents(observer);
+  std::vector<uint16_t> codes;
+  for (int i = 0; i < 400; ++i) {
+    EventTask(task_);
+    for (int r; (r = ReciveEvent(observer)) != EVENT_NONE;) {
+      if (r == EVENT_RECEIVED) codes.push_back(EventView(CurrentEvent(observer))->code);
+    }
+  }
+  EXPECT_NEAR(EventTaskTiming().milli_sync, 100, 2);
+  // The ticks of the last full second: between the last two 0x115.
+  std::vector<size_t> seconds;
+  for (size_t i = 0; i < codes.size(); ++i) {
+    if (codes[i] == kEventSecond) seconds.push_back(i);
+  }
+  ASSERT_GE(seconds.size(), 3u);
+  int eighths = 0;
+  int halves = 0;
+  for (size_t i = seconds[seconds.size() - 2] + 1; i <= seconds.back(); ++i) {
+    eighths += codes[i] == kEventEighthSecond;
+    halves += codes[i] == kEventHalfSecond;
+  }
+  EXPECT_NEAR(eighths, 8, 1);
+  EXPECT_EQ(halves, 2);
+  // The queue stays short while every task keeps up.
+  EXPECT_LE(Count(), 4);
+}
+
+TEST_F(EventTaskTest, EachLevelOnlyWhenTheLevelBelowChanged) {
+  // Same second as last, other minute: the ticks only.
+  SteppingClock clock(2024, 12, 31, 23, 59, 59, 990, 10);
+  Use(clock);
+  SetLast(LocalDateTime{2024, 12, 31, 23, 58, 59, 980});
+  EventTaskTiming().eighth_divisor = 1;
+  EventTaskTiming().half_divisor = 1;
+  Handle mark = QueueTail();
+  EventTask(task_);
+  EXPECT_EQ(CodesAfter(mark), (std::vector<uint16_t>{kEventEighthSecond, kEventHalfSecond}));
+
+  // Midnight on 31 December: every level in one cycle, after the ticks.
+  SetLast(LocalDateTime{2024, 12, 31, 23, 59, 59, 990});
+  EventTaskTiming().eighth_divisor = 1;
+  EventTaskTiming().half_divisor = 1;
+  mark = QueueTail();
+  EventTask(task_);
+  EXPECT_EQ(CodesAfter(mark), (std::vector<uint16_t>{kEventEighthSecond, kEventHalfSecond, kEventSecond, kEventMinute,
+                                                     kEventHour, kEventDay, kEventMonth, kEventYear}));
+  EXPECT_TRUE(Logged(" 0時 0分 0秒 0000m秒 経過時間 60秒 2 ｻｲｸﾙ  ﾊﾟﾌｫｰﾏﾝｽ 0"));
+  EXPECT_EQ(EventTaskTiming().total_cycles, 0u);
+  const LocalDateTime last = UnpackDateTime(EventTaskTiming().last);
+  EXPECT_EQ(last.year, 2025);
+  EXPECT_EQ(last.month, 1);
+  EXPECT_EQ(last.day, 1);
+}
+
+TEST_F(EventTaskTest, CleanupWithNoCursorWaitsForMaxEventThenKeepsTheNewest) {
+  Kernel.max_event = 10;
+  SteppingClock clock(2024, 5, 6, 7, 8, 9, 0, 0);
+  Use(clock);
+  SetLast(clock.LocalTime());
+  Handle newest = kNoHandle;
+  for (int i = 0; i < 8; ++i) newest = PostEvent(1, 999, 0x600);
+  while (ReciveEvent(task_) != EVENT_NONE) {
+  }
+  ASSERT_EQ(TopEvent(), 0);
+  EventTask(task_);
+  EXPECT_EQ(Count(), 9);  // below MAX_EVENT nothing goes
+
+  newest = PostEvent(1, 999, 0x600);
+  while (ReciveEvent(task_) != EVENT_NONE) {
+  }
+  ASSERT_EQ(Count(), 10);
+  EventTask(task_);
+  EXPECT_TRUE(Logged("MAX event count over.!!!"));
+  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(QueueHead(), newest);
+  EXPECT_EQ(QueueTail(), newest);
+}
+
+TEST_F(EventTaskTest, ATaskThatStopsReceivingHoldsTheQueue) {
+  Kernel.max_event = 5;
+  SteppingClock clock(2024, 5, 6, 7, 8, 9, 0, 10);
+  Use(clock);
+  const Handle sleeper = CreateTask("Sleeper", 0, 0);
+  InitTaskEvents(sleeper);
+  for (int i = 0; i < 200; ++i) EventTask(task_);
+  EXPECT_GT(Count(), 5);
+  EXPECT_EQ(QueueHead(), CurrentEvent(sleeper));
+  EXPECT_TRUE(Logged("MAX event count over.!!!"));
+  EXPECT_TRUE(Logged("Sleeperが握っています。"));
+
+  // Once it receives again, the queue drains behind it.
+  const int held = Count();
+  for (int i = 0; i < 50; ++i) {
+    ReciveEvent(sleeper);
+    EventTask(task_);
+  }
+  EXPECT_LT(Count(), held);
+}
+
+}  // namespace
+}  // namespace vadu

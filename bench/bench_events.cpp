@@ -39,9 +39,9 @@ struct Engine {
     const struct {
       const char* name;
       int32_t number;
-    } tasks[] = {{"StillPixie", 0},    {"VaduManager", 1}, {"EventTask", 9},    {"KeyTask", 22},
-                 {"WindowTask", 2},    {"MenuTask", 7},    {"TextTask", 18},    {"ExecManager", 16},
-                 {"AnimeTask", 11},    {"EffectTask", 12}, {"StartScreen", 19}};
+    } tasks[] = {{"StillPixie", 0}, {"VaduManager", 1}, {"EventTask", 9},   {"KeyTask", 22},
+                 {"WindowTask", 2}, {"MenuTask", 7},    {"TextTask", 18},   {"ExecManager", 16},
+                 {"AnimeTask", 11}, {"EffectTask", 12}, {"StartScreen", 19}};
     for (const auto& t : tasks) {
       const Handle h = CreateTask(t.name, t.number, 0);
       if (h == kNoHandle) return false;

@@ -323,7 +323,9 @@ Handle OpenResource(Handle task, const char* file, const char* data_name) {
   }
 
   std::unordered_map<int32_t, Handle> made;
-  made.reserve(stored_records);
+  // Every record takes at least its header's bytes: the count alone is not
+  // trusted for the index's size.
+  made.reserve(std::min<size_t>(stored_records, in.remaining() / kResFileRecordHeaderSize));
   for (int i = 0; i < stored_records; ++i) {
     uint8_t rh[kResFileRecordHeaderSize];
     bool ok = in.Read(rh, sizeof rh);

@@ -34,16 +34,21 @@ struct NameOf {
 };
 
 // Walks the task records in creation order, at most as many steps as the Task
-// resource has records. `f` gets the handle and the record (valid until the
-// next allocation) and returns false to stop.
+// resource has records (a damaged chain cannot loop). `f` gets the handle and
+// the record (valid until the next allocation) and returns false to stop.
 template <typename F>
 void ForEachTask(F f) {
-  const Handle tasks = TaskResource();
-  int steps = RecordCount(tasks);
-  for (Handle t = FirstRecord(tasks); t != kNoHandle && steps-- > 0; t = NextRecord(t)) {
-    if (Entry(t).size < kTaskRecordSize) continue;
-    TaskRecord* v = TaskView(t);
-    if (v != nullptr && !f(t, v)) return;
+  const ResourceAttr* a = Attr(TaskResource());
+  if (a == nullptr) return;
+  int steps = a->all_count;
+  for (Handle t = a->top; t != kNoHandle && steps-- > 0;) {
+    const HandleEntry& e = Entry(t);
+    if (!e.in_use) return;
+    const Handle next = e.next;
+    if ((e.flags & kRecordInactive) == 0 && e.size >= kTaskRecordSize) {
+      if (!f(t, TaskView(t))) return;
+    }
+    t = next;
   }
 }
 
@@ -54,10 +59,14 @@ int EventPosition(Handle resource, Handle event, int limit) {
   if (a == nullptr) return 0;
   int steps = a->all_count;
   int index = 0;
-  for (Handle r = a->top; r != kNoHandle && steps-- > 0 && index < limit; r = Entry(r).next) {
-    if ((Entry(r).flags & kRecordInactive) != 0) continue;
-    ++index;
-    if (r == event) return index;
+  for (Handle r = a->top; r != kNoHandle && steps-- > 0 && index < limit;) {
+    const HandleEntry& e = Entry(r);
+    if (!e.in_use) return 0;
+    if ((e.flags & kRecordInactive) == 0) {
+      ++index;
+      if (r == event) return index;
+    }
+    r = e.next;
   }
   return 0;
 }
@@ -67,13 +76,11 @@ void LogEventNotFound(const TaskRecord* t) {
   WriteLog("   ｲﾍﾞﾝﾄ･ﾁｪｰﾝが正しく連結されていません。 ");
 }
 
-// The event after `event` in the queue, or none at the end of the queue or
-// when the link does not lead to a queued event.
+// The event after a queued event, or none at the end of the queue or when
+// the link does not lead to another queued event.
 Handle NextEvent(Handle event) {
-  const EventHead* e = EventView(event);
-  if (e == nullptr) return kNoHandle;
-  const Handle next = e->link;
-  return IsQueuedEvent(next) && next != event ? next : kNoHandle;
+  const Handle next = reinterpret_cast<const EventHead*>(BlockAddress(event))->link;
+  return next != event && IsQueuedEvent(next) ? next : kNoHandle;
 }
 
 // Posts an event and returns its bytes (valid until the next allocation), or
@@ -85,38 +92,40 @@ uint8_t* Post(int32_t sender, int32_t destination, uint16_t code) {
 }  // namespace
 
 Handle EventResource() {
-  Handle h = g_queue.resource;
-  bool valid = false;
-  if (ValidHandle(h)) {
-    // Fixed-size compares (terminators included): this runs on every receive.
-    const ResourceAttr* a = Attr(h);
-    valid = std::memcmp(a->data_name, "Event", sizeof "Event") == 0 &&
-            std::memcmp(a->res_name, kSystemResName, sizeof kSystemResName) == 0;
-  }
-  if (!valid) g_queue.resource = h = SystemResource("Event");
-  return h;
+  // Looked up once, as TaskResource.
+  if (g_queue.resource == kNoHandle) g_queue.resource = SystemResource("Event");
+  return g_queue.resource;
 }
 
 bool IsQueuedEvent(Handle event) {
-  if (!ValidHandle(event)) return false;
+  // One entry look-up: an entry without a block is never in use.
   const HandleEntry& e = Entry(event);
-  return e.owner != kNoHandle && (e.flags & kRecordInactive) == 0 && e.size >= kEventRecordSize &&
+  return e.in_use && e.owner != kNoHandle && (e.flags & kRecordInactive) == 0 && e.size >= kEventRecordSize &&
          e.owner == EventResource();
 }
 
 uint8_t* EventBytes(Handle event) {
-  if (!ValidHandle(event) || Entry(event).size < kEventRecordSize) return nullptr;
+  const HandleEntry& e = Entry(event);
+  if (!e.in_use || e.size < kEventRecordSize) return nullptr;
   return BlockAddress(event);
 }
 
-EventHead* EventView(Handle event) { return reinterpret_cast<EventHead*>(EventBytes(event)); }
+EventHead* EventView(Handle event) {
+  return reinterpret_cast<EventHead*>(EventBytes(event));
+}
 
-Handle QueueHead() { return g_queue.head; }
-Handle QueueTail() { return g_queue.tail; }
+Handle QueueHead() {
+  return g_queue.head;
+}
+Handle QueueTail() {
+  return g_queue.tail;
+}
 
 bool InitEventQueue() {
-  WriteLogf("\tevent info size %d(keep %d)\tevent struct size %d", kEventInfoSize, kEventKeepOffset,
-            kEventRecordSize);
+  // Start-up has just made the system resources; the queue starts empty.
+  g_queue.resource = g_queue.head = g_queue.tail = kNoHandle;
+  ForgetTaskResource();
+  WriteLogf("\tevent info size %d(keep %d)\tevent struct size %d", kEventInfoSize, kEventKeepOffset, kEventRecordSize);
   const Handle start = PostEvent(0, 0, kEventQueueStart);
   if (start == kNoHandle) return false;
   g_queue.head = g_queue.tail = start;
@@ -175,18 +184,22 @@ int ReciveEvent(Handle task) {
     t = TaskView(task);
   }
 
+  Handle cursor = t->cursor;
   if ((t->flags & kTaskFreshCursor) != 0) {
     t->flags &= ~kTaskFreshCursor;
-  } else if (t->cursor == kNoHandle) {
+    // A cursor placed on what is no longer a queued event leads nowhere.
+    if (!IsQueuedEvent(cursor)) cursor = kNoHandle;
+  } else if (cursor == kNoHandle) {
     return EVENT_NONE;
   } else {
-    t->cursor = NextEvent(t->cursor);
+    // The event under a cursor is never freed, but a damaged task record
+    // may hold anything: its link is read only from a queued event.
+    cursor = IsQueuedEvent(cursor) ? NextEvent(cursor) : kNoHandle;
   }
-  if (!IsQueuedEvent(t->cursor)) {
-    t->cursor = kNoHandle;
-    return EVENT_NONE;
-  }
-  const EventHead* e = EventView(t->cursor);
+  t->cursor = cursor;
+  if (cursor == kNoHandle) return EVENT_NONE;
+
+  const EventHead* e = reinterpret_cast<const EventHead*>(BlockAddress(cursor));
   const uint16_t code = e->code;
   const int32_t destination = e->destination;
   if (HasFlag(TASK)) {
@@ -212,7 +225,9 @@ int ReciveEvent(Handle task) {
   return EVENT_RECEIVED;
 }
 
-Handle CurrentEvent(Handle task) { return IsTaskRecord(task) ? TaskView(task)->cursor : kNoHandle; }
+Handle CurrentEvent(Handle task) {
+  return IsTaskRecord(task) ? TaskView(task)->cursor : kNoHandle;
+}
 
 int TopEvent() {
   const Handle resource = EventResource();
@@ -258,8 +273,12 @@ int FreeHeadEvent() {
   if (HasFlag(EVENT_TEST)) DumpResource(resource);
   const Handle next = NextEvent(head);
   DeleteRecord(resource, head);
-  g_queue.head = next;
-  if (next == kNoHandle || g_queue.tail == head) g_queue.head = g_queue.tail = kNoHandle;
+  if (g_queue.tail == head) {
+    g_queue.head = g_queue.tail = kNoHandle;  // the queue is empty
+  } else {
+    // A broken link leaves the oldest remaining event as the head.
+    g_queue.head = next != kNoHandle ? next : FirstRecord(resource);
+  }
   return 0;
 }
 
@@ -327,10 +346,13 @@ int AddSystemMenuEntry(Handle task, uint16_t number, const char* name, const cha
   return 0;
 }
 
-void SetRetDrawHook(void (*hook)(Handle window)) { g_queue.ret_draw_hook = hook; }
+void SetRetDrawHook(void (*hook)(Handle window)) {
+  g_queue.ret_draw_hook = hook;
+}
 
 void ResetEventQueue() {
   g_queue = Queue{};
+  ForgetTaskResource();
   EventTaskTiming() = EventTiming{};
   const uint8_t zero[8] = {};
   SetStartupDateTime(zero);

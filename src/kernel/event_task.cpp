@@ -26,7 +26,9 @@ uint16_t Divisor(int32_t ticks) {
   return static_cast<uint16_t>(ticks > kMaxDivisor ? kMaxDivisor : ticks);
 }
 
-void Tick(uint16_t code) { PostEvent(kTaskEvent, kEveryTask, code); }
+void Tick(uint16_t code) {
+  PostEvent(kTaskEvent, kEveryTask, code);
+}
 
 // Reads the clock and sends the ticks; each level is looked at only when the
 // level below it changed.
@@ -100,9 +102,13 @@ void CleanQueue() {
 
 }  // namespace
 
-EventTiming& EventTaskTiming() { return g_timing; }
+EventTiming& EventTaskTiming() {
+  return g_timing;
+}
 
-void SetStartupDateTime(const uint8_t stamp[8]) { std::memcpy(g_startup_stamp, stamp, sizeof g_startup_stamp); }
+void SetStartupDateTime(const uint8_t stamp[8]) {
+  std::memcpy(g_startup_stamp, stamp, sizeof g_startup_stamp);
+}
 
 void EventTask(Handle task) {
   if (ReciveEvent(task) == EVENT_RECEIVED) {
@@ -117,10 +123,14 @@ void EventTask(Handle task) {
   }
 
   ++g_timing.total_cycles;
-  // Nothing moves in the queue before the system runs or once it ends.
-  if (Kernel.manager_state != MANAGER_RUNNING) return;
+  // The clock is read on every CYCLE_WAIT-th cycle only, and only while the
+  // system runs; on such a cycle before start-up ends or during shutdown
+  // nothing else happens either. The other cycles go straight to cleanup.
   const int wait = Kernel.cycle_wait > 0 ? Kernel.cycle_wait : 1;
-  if (g_timing.total_cycles % static_cast<uint32_t>(wait) == 0) ClockTicks();
+  if (g_timing.total_cycles % static_cast<uint32_t>(wait) == 0) {
+    if (Kernel.manager_state != MANAGER_RUNNING) return;
+    ClockTicks();
+  }
   CleanQueue();
 }
 

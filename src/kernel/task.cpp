@@ -38,7 +38,9 @@ Handle TaskResource() {
   return g_task_resource;
 }
 
-void ForgetTaskResource() { g_task_resource = kNoHandle; }
+void ForgetTaskResource() {
+  g_task_resource = kNoHandle;
+}
 
 bool IsTaskRecord(Handle task) {
   // One entry look-up: an entry without a block is never in use.
@@ -78,7 +80,9 @@ int32_t FindTaskByName(const char* name) {
   return t == kNoHandle ? -1 : TaskView(t)->number;
 }
 
-int32_t TaskNumber(Handle task) { return IsTaskRecord(task) ? TaskView(task)->number : -1; }
+int32_t TaskNumber(Handle task) {
+  return IsTaskRecord(task) ? TaskView(task)->number : -1;
+}
 
 int TaskInList(Handle task) {
   if (task == kNoHandle) return 1;

@@ -107,13 +107,6 @@ TEST_F(EventTest, EmptyCursorIsWokenByTheNextPostOnly) {
   EXPECT_EQ(CurrentEvent(busy), first);
 }
 
-TEST_F(EventTest, ReceiveWithoutATask) {
-  EXPECT_EQ(ReciveEvent(kNoHandle), EVENT_NO_TASK);
-  const Handle window = CreateRecord(SystemResource("Window"), -1, 84);
-  EXPECT_EQ(ReciveEvent(window), EVENT_NO_TASK);
-  EXPECT_EQ(CurrentEvent(window), kNoHandle);
-}
-
 std::vector<std::pair<int, std::string>> g_errors;
 
 TEST_F(EventTest, TaskTracingLogsSwitchesAndReportsStrangeTasks) {
@@ -134,8 +127,11 @@ TEST_F(EventTest, TaskTracingLogsSwitchesAndReportsStrangeTasks) {
   ASSERT_GE(log.size(), want.size());
   EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()), want);
 
+  // Not a task: reported, and nothing moves.
   const Handle window = CreateRecord(SystemResource("Window"), -1, 84);
   EXPECT_EQ(ReciveEvent(window), EVENT_NO_TASK);
+  EXPECT_EQ(CurrentEvent(window), kNoHandle);
+  EXPECT_EQ(ReciveEvent(kNoHandle), EVENT_NO_TASK);
   ASSERT_EQ(g_errors.size(), 1u);
   EXPECT_EQ(g_errors[0].first, 72);
   EXPECT_EQ(g_errors[0].second, "ReciveEvent()で異常なタスクが指定された");
@@ -190,16 +186,36 @@ TEST_F(EventTest, SendingOperationsFillTheirBytes) {
   const Handle task = CreateTask("Sender", 0, 0);  // number 30
   const std::vector<SendCase> cases = {
       {"SendShutDown", [](Handle t) { return SendShutDown(t); }, ShutDownEvent, 30, 1, {}, {}},
-      {"SendValueEvent", [](Handle) { return SendValueEvent(18, 22, 0x777, 0xDEADBEEF); }, 0x777, 18, 22,
-       {{36, 0xDEADBEEF}}, {}},
+      {"SendValueEvent",
+       [](Handle) { return SendValueEvent(18, 22, 0x777, 0xDEADBEEF); },
+       0x777,
+       18,
+       22,
+       {{36, 0xDEADBEEF}},
+       {}},
       {"ReqDrawEvent", [](Handle) { return ReqDrawEvent(30, 0x1234); }, kEventReqDraw, 2, 30, {{36, 0x1234}}, {}},
       {"RetDrawEvent", [](Handle t) { return RetDrawEvent(t, 0x4321); }, kEventRetDraw, 30, 2, {{36, 0x4321}}, {}},
-      {"SendWindowRequest", [](Handle t) { return SendWindowRequest(t, 77, -5, 600); }, kEventOpenWindow, 30, 2,
-       {{36, 77}}, {{28, 0xFFFB}, {30, 600}}},
-      {"SendWindowRequest1", [](Handle t) { return SendWindowRequest1(t, 78); }, kEventCloseWindow, 30, 2,
-       {{36, 78}}, {}},
-      {"AddSystemMenuEntry", [](Handle t) { return AddSystemMenuEntry(t, 3, "SysInfo", "SYSTEM情報"); },
-       kEventAddSystemMenu, 30, 7, {}, {{36, 3}}},
+      {"SendWindowRequest",
+       [](Handle t) { return SendWindowRequest(t, 77, -5, 600); },
+       kEventOpenWindow,
+       30,
+       2,
+       {{36, 77}},
+       {{28, 0xFFFB}, {30, 600}}},
+      {"SendWindowRequest1",
+       [](Handle t) { return SendWindowRequest1(t, 78); },
+       kEventCloseWindow,
+       30,
+       2,
+       {{36, 78}},
+       {}},
+      {"AddSystemMenuEntry",
+       [](Handle t) { return AddSystemMenuEntry(t, 3, "SysInfo", "SYSTEM情報"); },
+       kEventAddSystemMenu,
+       30,
+       7,
+       {},
+       {{36, 3}}},
   };
   for (const SendCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -346,6 +362,22 @@ TEST_F(EventTest, DamagedCursorsAndLinksEndTheWalk) {
   ASSERT_EQ(CurrentEvent(b), e);
   EventView(e)->link = a;
   EXPECT_EQ(ReciveEvent(b), EVENT_NONE);
+}
+
+TEST_F(EventTest, BrokenLinkMidQueueStillDrains) {
+  const Handle task = CreateTask("Other", 0, 0);
+  const Handle x = PostEvent(1, 999, 0x600);
+  PostEvent(1, 999, 0x601);
+  PostEvent(1, 999, 0x602);
+  while (ReciveEvent(task) != EVENT_NONE) {
+  }
+  EventView(x)->link = task;
+  int freed = 0;
+  while (FreeHeadEvent() == 0 && freed < 100) ++freed;
+  EXPECT_EQ(freed, 4);
+  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(QueueHead(), kNoHandle);
+  EXPECT_EQ(QueueTail(), kNoHandle);
 }
 
 }  // namespace

@@ -98,13 +98,6 @@ TEST_F(TaskTest, LookupsByNameNumberAndHandle) {
   EXPECT_EQ(TaskNumber(kNoHandle), -1);
 }
 
-TEST_F(TaskTest, CreateTaskWithoutTaskResourceGivesNone) {
-  test::ResetEngine();
-  ASSERT_TRUE(CreatePool());
-  EXPECT_EQ(CreateTask("Lost", 0, 0), kNoHandle);
-  EXPECT_EQ(FindTaskByName("Lost"), -1);
-}
-
 TEST_F(TaskTest, InitTaskEventsPlacesFreshCursorAndTriesSystemTwice) {
   std::string msg;
   for (int i = 1; i <= 80; ++i) msg += "message " + std::to_string(i) + "\n";

@@ -53,13 +53,18 @@ bool GrowTable(uint32_t count) {
 // the data share the pool's bytes.
 uint32_t DataCapacityFor(uint32_t entries) { return kPoolSize - entries * kHandleEntrySize; }
 
-// Moves the used part of the data area to fresh memory (the debug aid).
-void MoveDataArea() {
+// Moves the used part of the data area to fresh memory of `size` bytes (at
+// least the used part) and releases the old. In the debug mode every
+// allocation does this with a buffer exactly as large as the blocks in use,
+// so a stale body pointer and a write past the last block both land outside
+// live memory, where AddressSanitizer sees them.
+bool MoveDataArea(uint32_t size) {
   Pool& p = *g_pool;
-  std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[p.data_capacity]);
-  if (!fresh) return;
+  std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
+  if (!fresh) return false;
   std::memcpy(fresh.get(), p.data.get(), p.data_top);
   p.data = std::move(fresh);
+  return true;
 }
 
 // A free entry below the handle top (one whose block was never given or was
@@ -87,7 +92,10 @@ bool CreatePool() {
     return false;
   }
   const char* env = std::getenv("VADU_POOL_MOVE");
-  g_pool->move_on_alloc = env != nullptr && env[0] == '1';
+  if (env != nullptr && env[0] == '1') {
+    g_pool->move_on_alloc = true;
+    MoveDataArea(0);
+  }
   return true;
 }
 
@@ -95,7 +103,10 @@ void DestroyPool() { g_pool.reset(); }
 bool PoolExists() { return g_pool != nullptr; }
 
 void SetPoolMoveOnAlloc(bool on) {
-  if (g_pool) g_pool->move_on_alloc = on;
+  if (!g_pool || g_pool->move_on_alloc == on) return;
+  g_pool->move_on_alloc = on;
+  // Leaving the debug mode gives the area back its full size.
+  if (!on) MoveDataArea(g_pool->data_capacity);
 }
 
 Handle AllocBlock(uint32_t units) {
@@ -127,7 +138,7 @@ Handle AllocBlock(uint32_t units) {
     }
   }
 
-  if (p.move_on_alloc) MoveDataArea();
+  if (p.move_on_alloc && !MoveDataArea(p.data_top + bytes)) return kNoHandle;
 
   HandleEntry& e = EntryAt(index);
   e = HandleEntry{};

@@ -3,10 +3,11 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run bench asan fuzz fuzz-smoke format clean
+.PHONY: all bootstrap configure build test run tsan bench asan fuzz fuzz-smoke format clean
 
 all: build
 
@@ -24,9 +25,33 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# Starts the sample game (finished with the platform layer).
+# Starts the demo game: in a window when a display answers, else headless
+# with a short input script (games/demo/run.script) and a screenshot.
+DEMO_DIR = $(BUILD)/games/demo
 run: build
-	@echo "make run: the engine's window arrives with the platform layer; nothing to start yet."
+	@if [ -n "$$DISPLAY" ] && { ! command -v xdotool >/dev/null 2>&1 || xdotool getdisplaygeometry >/dev/null 2>&1; }; then \
+	  echo "make run: starting $(DEMO_DIR) in a window on display $$DISPLAY (close the window to end)"; \
+	  $(BUILD)/src/vadu $(DEMO_DIR); \
+	else \
+	  echo "make run: no display; running $(DEMO_DIR) headless with games/demo/run.script"; \
+	  $(BUILD)/src/vadu --headless --virtual-clock --input games/demo/run.script $(DEMO_DIR) \
+	    && echo "make run: ended in order; screenshot $(DEMO_DIR)/run.png, log $(DEMO_DIR)/SenELOG.dat"; \
+	fi
+
+# The two-thread host under ThreadSanitizer: a headless scripted session
+# with the virtual clock and one with the real clock.
+TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
+tsan: bootstrap
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVADU_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(TSAN_FLAGS)" $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target vadu
+	@set -e; export TSAN_OPTIONS="halt_on_error=1 exitcode=66 $$TSAN_OPTIONS"; \
+	for clock in --virtual-clock ""; do \
+	  echo "== vadu --headless $$clock (ThreadSanitizer)"; \
+	  $(TSAN_BUILD)/src/vadu --headless $$clock --timeout 60 --input tests/e2e/tsan.script \
+	    --screenshot-dir $(TSAN_BUILD) $(TSAN_BUILD)/games/demo >/dev/null; \
+	done; \
+	echo "tsan: the two-thread host ran clean"
 
 # The test suite under AddressSanitizer and UndefinedBehaviorSanitizer, with
 # the pool moving every block on allocation so stale body pointers are caught.
@@ -76,4 +101,4 @@ format:
 	@find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(TSAN_BUILD)

@@ -28,7 +28,7 @@ constexpr char kRevision[] = "19";
 // Offsets inside the attribute block image.
 constexpr size_t kAttrAllCount = 140;
 constexpr size_t kAttrActiveCount = 142;
-constexpr size_t kAttrTop = 144;        // first of the four record and resource link slots
+constexpr size_t kAttrTop = 144;  // first of the four record and resource link slots
 constexpr size_t kAttrItemCount = 188;
 constexpr size_t kAttrFirstItem = 192;  // first of the two item link slots
 constexpr size_t kItemLink = 56;

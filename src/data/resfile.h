@@ -20,12 +20,12 @@ inline constexpr size_t kResFileItemSize = 60;
 inline constexpr size_t kResFileRecordHeaderSize = 28;
 
 // Offsets inside the header.
-inline constexpr size_t kResHeaderMagic = 0;    // "VADU" and a NUL
-inline constexpr size_t kResHeaderVersion = 5;  // "0.3" and a NUL
-inline constexpr size_t kResHeaderRevision = 9; // "19" and a NUL
-inline constexpr size_t kResHeaderMark = 13;    // 'I' or 'M'
-inline constexpr size_t kResHeaderStatus = 16;  // signed 32, written 0
-inline constexpr size_t kResHeaderSize = 20;    // unsigned 16, written 0
+inline constexpr size_t kResHeaderMagic = 0;     // "VADU" and a NUL
+inline constexpr size_t kResHeaderVersion = 5;   // "0.3" and a NUL
+inline constexpr size_t kResHeaderRevision = 9;  // "19" and a NUL
+inline constexpr size_t kResHeaderMark = 13;     // 'I' or 'M'
+inline constexpr size_t kResHeaderStatus = 16;   // signed 32, written 0
+inline constexpr size_t kResHeaderSize = 20;     // unsigned 16, written 0
 
 // Offsets inside a record header.
 inline constexpr size_t kResRecordNumber = 4;

@@ -24,7 +24,9 @@ namespace vadu {
 // run (the messages have been shown); the host then exits with code 1.
 bool HostStartup();
 
-// The kernel initialisation in its fixed order. Returns 1.
+// The kernel initialisation in its fixed order. Returns 1, or 0 when the
+// engine cannot run (no memory pool, no system resources, no event queue;
+// the message has been shown): HostStartup then returns false.
 int InitEngine();
 
 // The engine thread's body: runs cycles until SYSTEM_END, then asks the host

@@ -53,6 +53,10 @@ void HostSetForeground(bool foreground);
 // The window's close button or the desktop's log-out: the engine thread turns
 // it into the orderly shutdown.
 void HostRequestClose();
+// Wheel notches turned (towards the user negative), added up until the
+// engine takes them: the wheel's log line must be written on the engine
+// thread.
+void HostAddWheel(int32_t notches);
 
 // --- Engine side (engine thread) --------------------------------------------
 // The pending key (or the next byte of a pending two-byte character), 0 when
@@ -70,6 +74,8 @@ int32_t PointerY();
 uint32_t ModifierKeys();
 // Takes the host's close request (true once per request).
 bool TakeCloseRequest();
+// The wheel notches turned since the last call (0 when none).
+int32_t TakeWheel();
 
 // Back to the state before start-up (tests).
 void ResetInput();

@@ -84,7 +84,10 @@ TEST_F(ResFileTest, RoundTripKeepsRecordsItemsAndAttributes) {
   // The file's fixed bytes: header, links written as 0, record tags.
   const std::string f = test::ReadFile("t.res");
   ASSERT_EQ(f.size(), kHead + 2 * 60 + 4 * (28 + 12));
-  EXPECT_EQ(f.substr(0, 16), std::string("VADU\0" "0.3\0" "19\0\0I\0\0", 16));
+  EXPECT_EQ(f.substr(0, 16), std::string("VADU\0"
+                                         "0.3\0"
+                                         "19\0\0I\0\0",
+                                         16));
   EXPECT_EQ(f.substr(16, 16), std::string(16, '\0'));
   EXPECT_EQ(f.substr(32 + 144, 16), std::string(16, '\0'));
   EXPECT_EQ(f.substr(32 + 192, 8), std::string(8, '\0'));
@@ -273,9 +276,12 @@ TEST_F(ResFileTest, CutFileGivesReadingErrorOrNoneAtEveryLength) {
   test::WriteFile("SenELOG.dat", "");
   SystemFlags.store(TRACE);
   EXPECT_EQ(OpenResource(kNoHandle, "cut.res", "Cut"), kNoHandle);
-  const std::vector<std::string> expected = {"READING ERROR", "   ResName  t.res   DataName  Table",
-                                             "   Size     36   Count     3", "  error is resource number 3.",
-                                             "message 9", "cut.res"};
+  const std::vector<std::string> expected = {"READING ERROR",
+                                             "   ResName  t.res   DataName  Table",
+                                             "   Size     36   Count     3",
+                                             "  error is resource number 3.",
+                                             "message 9",
+                                             "cut.res"};
   const std::vector<std::string> log = Log();
   ASSERT_GE(log.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(log.end() - 6, log.end()), expected);

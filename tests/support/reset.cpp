@@ -3,11 +3,16 @@
 #include "data/resource.h"
 #include "kernel/dialog_seam.h"
 #include "kernel/event.h"
+#include "kernel/font.h"
+#include "kernel/gc.h"
+#include "kernel/key_task.h"
 #include "kernel/pool.h"
+#include "kernel/startup.h"
 #include "kernel/state.h"
 #include "platform/clock.h"
 #include "platform/host_seam.h"
 #include "support/game_dir.h"
+#include "window/window.h"
 
 namespace vadu::test {
 
@@ -16,6 +21,11 @@ void ResetEngine() {
   DestroyPool();
   ResetResources();
   ResetEventQueue();
+  ResetStartup();
+  ResetFonts();
+  ResetGCs();
+  ResetWindows();
+  ClearMouseCapture();
   SetPlatformClock(nullptr);
   SetMessageBoxHandler(nullptr);
   SetDialogHandlers(DialogHandlers{});

@@ -1,0 +1,350 @@
+// The engine's start, its cycle and its end.
+#include "kernel/startup.h"
+
+#include <pwd.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "data/resource.h"
+#include "kernel/config.h"
+#include "kernel/event.h"
+#include "kernel/font.h"
+#include "kernel/gc.h"
+#include "kernel/install.h"
+#include "kernel/key_task.h"
+#include "kernel/log.h"
+#include "kernel/manager.h"
+#include "kernel/pool.h"
+#include "kernel/state.h"
+#include "kernel/task.h"
+#include "platform/clock.h"
+#include "platform/device.h"
+#include "platform/files.h"
+#include "platform/framebuffer.h"
+#include "platform/host.h"
+#include "platform/host_seam.h"
+#include "platform/input.h"
+#include "window/window.h"
+
+namespace vadu {
+namespace {
+
+// The application task's name.
+constexpr char kPixieTaskName[] = "StillPixie";
+// The largest engine screen accepted from VADU.ini, either way.
+constexpr int16_t kMaxScreenSize = 4096;
+// Idle cycles sleep 1 ms more each, up to this.
+constexpr uint32_t kMaxIdleSleepMs = 10;
+
+// Set on the host thread before the engine thread exists; read by it.
+std::atomic<bool> g_engine_started{false};
+// CYCLE_WAIT or FASTSYNC_WAIT was missing: the host ends after start-up.
+bool g_close_after_startup = false;
+Handle g_app_task = kNoHandle;
+uint32_t g_idle_sleep_ms = 0;
+// The two start-up date-time stamps; the first seeds EventTask's ticks.
+uint8_t g_start_stamp[8] = {};
+uint8_t g_start_stamp2[8] = {};
+
+// Steps of tasks that are built later: each receives its events (so its
+// cursor moves on and the queue can be freed) and does nothing more yet.
+// FIXME: replaced when the window manager is built.
+void WindowTaskStandIn(Handle task) {
+  ReciveEvent(task);
+}
+// FIXME: replaced when the menus are built.
+void MenuTaskStandIn(Handle task) {
+  ReciveEvent(task);
+}
+// FIXME: replaced when the text task is built.
+void TextTaskStandIn(Handle task) {
+  ReciveEvent(task);
+}
+// FIXME: replaced when the anime task is built.
+void AnimeTaskStandIn(Handle task) {
+  ReciveEvent(task);
+}
+// FIXME: replaced when the effect task is built.
+void EffectTaskStandIn(Handle task) {
+  ReciveEvent(task);
+}
+// FIXME: replaced when the start screen is built.
+void StartScreenStandIn(Handle task) {
+  ReciveEvent(task);
+}
+// FIXME: replaced when the application is built.
+void PixieStandIn(Handle task) {
+  ReciveEvent(task);
+}
+
+using Step = void (*)(Handle task);
+// The system task steps, in cycle order (the order of SystemTaskIndex).
+constexpr Step kSteps[kSystemTaskCount] = {
+    VaduManager,     EventTask,   KeyTask,          WindowTaskStandIn, MenuTaskStandIn,
+    TextTaskStandIn, ExecManager, AnimeTaskStandIn, EffectTaskStandIn, StartScreenStandIn,
+};
+
+// The application task: created at the first paint, before the system tasks,
+// so it is the first task record and gets the first automatic number.
+// FIXME: the application makes its own task when it is built.
+void CreatePixieTask() {
+  g_app_task = CreateTask(kPixieTaskName, 0, 0);
+  InitTaskEvents(g_app_task);
+}
+
+// Where every task's cursor stands (a hash of the cursors and their fresh
+// flags), and whether some task has an event it has not looked at yet. A
+// cycle in which a cursor moved, or after which an event waits, is active.
+struct CursorState {
+  uint64_t hash = 1469598103934665603ull;
+  bool waiting = false;
+};
+CursorState Cursors() {
+  CursorState state;
+  const Handle tasks = TaskResource();
+  int steps = RecordCount(tasks);
+  for (Handle t = FirstRecord(tasks); t != kNoHandle && steps-- > 0; t = NextRecord(t)) {
+    const TaskRecord* v = TaskView(t);
+    if (v == nullptr) continue;
+    const bool fresh = (v->flags & kTaskFreshCursor) != 0;
+    state.hash = (state.hash ^ (static_cast<uint64_t>(v->cursor) << 1 | (fresh ? 1 : 0))) * 1099511628211ull;
+    if (v->cursor == kNoHandle) continue;
+    const EventHead* e = EventView(v->cursor);
+    if (fresh || (e != nullptr && e->link != kNoHandle)) state.waiting = true;
+  }
+  return state;
+}
+
+// What the host hands over once per cycle on the engine thread: the wheel
+// notches turned (logged only) and the close request.
+void TakeHostRequests() {
+  if (const int32_t notches = TakeWheel(); notches != 0) WriteLogf("mouse wheel count %d", static_cast<int>(notches));
+  if (!TakeCloseRequest()) return;
+  WriteLog("TARN CLOSED");
+  if (HasFlag(SYSTEM_END)) return;
+  WriteLog("TARN Direct close request!");
+  PostEvent(kTaskVaduManager, kTaskVaduManager, ShutDownEvent);
+}
+
+// After a cycle in which no task looked at an event, the engine sleeps
+// 1 ms, and 1 ms longer after each further idle cycle, up to 10 ms.
+void PaceIdle(bool active) {
+  if (active) {
+    g_idle_sleep_ms = 0;
+    return;
+  }
+  g_idle_sleep_ms = std::min(g_idle_sleep_ms + 1, kMaxIdleSleepMs);
+  PlatformClock().SleepMs(g_idle_sleep_ms);
+}
+
+// The distribution's name from /etc/os-release, or "".
+std::string DistributionName() {
+  FILE* f = OpenGameFile("/etc/os-release", "r");
+  if (f == nullptr) return "";
+  std::string name;
+  char line[256];
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    if (std::strncmp(line, "PRETTY_NAME=", 12) != 0) continue;
+    name = line + 12;
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r' || name.back() == '"')) name.pop_back();
+    if (!name.empty() && name.front() == '"') name.erase(0, 1);
+    break;
+  }
+  std::fclose(f);
+  return Utf8ToCp932(name.c_str());
+}
+
+std::string LoginName() {
+  char name[256];
+  if (::getlogin_r(name, sizeof name) == 0 && name[0] != '\0') return name;
+  passwd entry{};
+  passwd* found = nullptr;
+  char buffer[1024];
+  if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
+      found->pw_name != nullptr && found->pw_name[0] != '\0') {
+    return found->pw_name;
+  }
+  return "NON";
+}
+
+// The host lines of the log: platform version, operating system, names.
+void LogHostLines() {
+  WriteLogf("    TARN %s active", kPlatformVersion);
+  int major = 0, minor = 0;
+  utsname u{};
+  if (::uname(&u) == 0) std::sscanf(u.release, "%d.%d", &major, &minor);
+  WriteLogf("       Win Version %d.%d  %s", major, minor, DistributionName().c_str());
+  char host[256] = "";
+  if (::gethostname(host, sizeof host) != 0) std::strcpy(host, "NON");
+  host[sizeof host - 1] = '\0';
+  WriteLogf("       Computer name %s  User name %s", Utf8ToCp932(host).c_str(),
+            Utf8ToCp932(LoginName().c_str()).c_str());
+}
+
+// A screen size key of VADU.ini, when present and usable.
+void ScreenSizeKey(const char* key, int16_t& size) {
+  const int32_t n = LookupNumber(key, kIniFile);
+  if (n >= 1) size = static_cast<int16_t>(std::min<int32_t>(n, kMaxScreenSize));
+}
+
+// Start-up's self-check under TEST_RUN.
+bool StartupConsistent() {
+  if (SystemFlags.load() == 0) return false;
+  if (SystemTask(kVaduManagerTask) != kNoHandle || SystemTask(kEventTaskTask) != kNoHandle ||
+      SystemTask(kTextTaskTask) != kNoHandle) {
+    return false;
+  }
+  for (const char* name : {"Event", "Task", "Font", "GC", "Window", "Object"}) {
+    if (SystemResource(name) == kNoHandle) return false;
+  }
+  return Kernel.current_group != kNoHandle && ValidHandle(Kernel.current_group);
+}
+
+}  // namespace
+
+bool HostStartup() {
+  g_engine_started = true;
+  if (InitEngine() != 1) return false;
+  LogHostLines();
+  SetFlag(APP_ACTIVE);
+  CreatePixieTask();
+  DrawStartBanner();
+  return true;
+}
+
+int InitEngine() {
+  // 1. The banner on standard output.
+  std::printf("%s V%s R%s(%d)\n", kEngineName, kEngineVersion, kEngineRevision, kStateBlockSize);
+  std::printf("    a multimedia runtime for scenario games, on the TARN %s platform layer\n", kPlatformVersion);
+  std::printf("    log, settings and game data are read from the current directory\n");
+  std::fflush(stdout);
+
+  // 2-4. The device, the mouse button, the log.
+  OpenDevice(Kernel.screen_width, Kernel.screen_height);
+  Kernel.screen_width = static_cast<int16_t>(std::min(Screen().width(), static_cast<int>(kMaxScreenSize)));
+  Kernel.screen_height = static_cast<int16_t>(std::min(Screen().height(), static_cast<int>(kMaxScreenSize)));
+  ClearMouseButton();
+  OpenLogFile();
+
+  // 5-7. Flags, the install record, the pool.
+  SystemFlags.store(TRACE);
+  UpdateInstallRecord();
+  if (!CreatePool()) return 0;
+  // A new pool: every handle of an earlier one is forgotten.
+  ResetResources();
+  ResetEventQueue();
+  ResetFonts();
+  ResetGCs();
+
+  // 8-12. Settings.
+  ReadFlagKeys();
+  ReadNameKeys();
+  ReadMemoryType();
+  if (!ReadWaitKeys()) g_close_after_startup = true;
+  ReadMaxEvent();
+  if (HasFlag(TEST_RUN)) {
+    WriteLogf("    struct size   window %d  win obj %d.", kWindowRecordSize, kWindowObjectRecordSize);
+  }
+
+  // 14. The start-up stamps.
+  PackDateTime(g_start_stamp, PlatformClock().LocalTime());
+  PackDateTime(g_start_stamp2, PlatformClock().LocalTime());
+  SetStartupDateTime(g_start_stamp);
+
+  // 15. The manager and the kernel counters.
+  Kernel.manager_state = MANAGER_READY;
+  ResetManagerState();
+  Kernel.next_task_number = kFirstAutoTaskNumber;
+  Kernel.group_counter = 0;
+  Kernel.current_task = kNoHandle;
+  ClearMouseCapture();
+
+  // 16. The screen: VADU.ini overrides the host's values.
+  if (const int32_t colour_mode = LookupNumber("USE_COLOR", kIniFile); colour_mode >= 0) {
+    Kernel.use_color = static_cast<int16_t>(colour_mode);
+  }
+  ScreenSizeKey("SCREEN_SIZEX", Kernel.screen_width);
+  ScreenSizeKey("SCREEN_SIZEY", Kernel.screen_height);
+  if (Screen().width() != Kernel.screen_width || Screen().height() != Kernel.screen_height) {
+    Screen().Resize(Kernel.screen_width, Kernel.screen_height);
+  }
+  WriteLogf("\tscreen size %d/ %d dot.", Kernel.screen_width, Kernel.screen_height);
+  BuildColourTable();
+
+  // 17-18. The group and the system resources. They come from a fresh pool
+  // that holds nothing else yet; without them nothing can run.
+  if (!CreateSystemResources()) {
+    std::fputs("VADU: the system resources cannot be made\n", stderr);
+    return 0;
+  }
+
+  // 19-20. Fonts and the event queue.
+  CreateStartupFonts();
+  if (!InitEventQueue()) {
+    ShowMessageBox("init event errror!!");
+    return 0;
+  }
+
+  // 21. The window manager's globals, the root window, the system GCs.
+  ClearWindowGlobals();
+  CreateRootWindow();
+  CreateSystemGCs();
+
+  // 22. The self-check.
+  if (HasFlag(TEST_RUN) && !StartupConsistent()) ShowMessageBox("VADU 初期化ミス！");
+  return 1;
+}
+
+void EngineThread() {
+  WriteLog("**** START! THREAD PROGRAM!! ****");
+  // The device carries out every drawing call at once (batch limit 1).
+  do {
+    if (g_engine_started) {
+      RunScheduler();
+    } else {
+      PlatformClock().SleepMs(1);
+    }
+  } while (!HasFlag(SYSTEM_END));
+  WriteLog("system end ready");
+  WriteLog(" exit thread");
+  HostQuit(0);
+}
+
+void RunScheduler() {
+  while (!HasFlag(SYSTEM_END)) {
+    TakeHostRequests();
+    const uint64_t before = Cursors().hash;
+    for (int i = 0; i < kSystemTaskCount; ++i) kSteps[i](SystemTask(i));
+    if (HasFlag(APP_ACTIVE)) PixieStandIn(g_app_task);
+    if (HasFlag(SYSTEM_END)) return;
+    const CursorState after = Cursors();
+    PaceIdle(after.hash != before || after.waiting);
+    if (HasFlag(LOOP_EXIT)) return;
+  }
+}
+
+void HostCloseAfterEnd() {
+  WriteLog("TARN CLOSED");
+}
+
+bool StartupRequestedClose() {
+  return g_close_after_startup;
+}
+
+void ResetStartup() {
+  g_engine_started = false;
+  g_close_after_startup = false;
+  g_app_task = kNoHandle;
+  g_idle_sleep_ms = 0;
+  std::memset(g_start_stamp, 0, sizeof g_start_stamp);
+  std::memset(g_start_stamp2, 0, sizeof g_start_stamp2);
+  ResetManagerState();
+}
+
+}  // namespace vadu

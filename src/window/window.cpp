@@ -1,0 +1,175 @@
+#include "window/window.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "data/resource.h"
+#include "kernel/config.h"
+#include "kernel/gc.h"
+#include "kernel/state.h"
+#include "kernel/task.h"
+#include "platform/bytes.h"
+#include "platform/device.h"
+#include "platform/host_seam.h"
+
+namespace vadu {
+namespace {
+
+constexpr char kRootName[] = "SystemRootWindow";
+
+Handle g_root = kNoHandle;
+
+Handle WindowResource() {
+  return SystemResource("Window");
+}
+
+// Screen coordinates are computed wide and handed to the device in 16 bits;
+// a value beyond that range is pinned to it (the device clips anyway).
+int16_t ScreenCoord(int value) {
+  return static_cast<int16_t>(std::clamp(value, INT16_MIN, INT16_MAX));
+}
+
+// The drawable window's content origin on the screen, or false.
+bool DrawableContent(Handle window, int& sx, int& sy, int& width, int& height) {
+  const WindowRecord* w = WindowView(window);
+  if (w == nullptr || (w->mode & WINDOWdrawable) == 0) return false;
+  sx = w->origin_x + w->x;
+  sy = w->origin_y + w->y;
+  width = w->width;
+  height = w->height;
+  return true;
+}
+
+}  // namespace
+
+WindowRecord* WindowView(Handle window) {
+  if (window == kNoHandle || !ValidHandle(window)) return nullptr;
+  const HandleEntry& e = Entry(window);
+  if ((e.flags & kRecordInactive) != 0 || e.size < kWindowRecordSize || e.owner != WindowResource()) return nullptr;
+  return reinterpret_cast<WindowRecord*>(BlockAddress(window));
+}
+
+Handle CreateWindow(Handle owner, Handle parent, int16_t width, int16_t height, uint32_t mode) {
+  const Handle window = CreateRecord(WindowResource(), -1, kWindowRecordSize);
+  WindowRecord* w = WindowView(window);
+  if (w == nullptr) return kNoHandle;
+  // A reused record keeps its old bytes: every field is set here.
+  std::memset(w, 0, sizeof *w);
+  PutFixedText(w->name, sizeof w->name, "NON");
+  w->owner = owner;
+  w->width = width;
+  w->height = height;
+  w->mode = mode;
+
+  if (parent == kNoHandle) parent = g_root;
+  WindowRecord* p = WindowView(parent);
+  if (p == nullptr) return window;
+
+  // The new window is the top-most child of its parent.
+  if (WindowRecord* last = WindowView(p->last_child); last != nullptr) {
+    last->next = window;
+    w->back = p->last_child;
+  } else {
+    p->first_child = window;
+  }
+  p->last_child = window;
+  w->parent = parent;
+  w->origin_x = static_cast<int16_t>(p->origin_x + p->x);
+  w->origin_y = static_cast<int16_t>(p->origin_y + p->y);
+  w->gc = parent == g_root ? SystemGC() : p->gc;
+  return window;
+}
+
+bool CreateRootWindow() {
+  // BACKSCREEN_COLOR selects a colour table entry; outside the table the
+  // background is colour 0.
+  int colour_index = LookupNumber("BACKSCREEN_COLOR", kIniFile);
+  if (colour_index < 0 || colour_index >= kColourTableSize) colour_index = 0;
+  const Handle gc = CreateGC(kNoHandle, 0, ColourTable[colour_index], ColourTable[18], ColourTable[19]);
+  const Handle root = gc == kNoHandle ? kNoHandle
+                                      : CreateWindow(kNoHandle, kNoHandle, Kernel.screen_width, Kernel.screen_height,
+                                                     WINDOWdrawable | WINDOWopen);
+  WindowRecord* w = WindowView(root);
+  if (w == nullptr) {
+    ShowMessageBox("RootWindow Create ERROR!!");
+    return false;
+  }
+  w->x = w->y = 0;
+  w->origin_x = w->origin_y = 0;
+  w->depth = 1;
+  w->parent = kNoHandle;
+  w->gc = gc;
+  PutFixedText(w->name, sizeof w->name, kRootName);
+  g_root = root;
+  return true;
+}
+
+Handle RootWindow() {
+  return g_root;
+}
+
+void SetRootOwner(Handle task) {
+  if (WindowRecord* w = WindowView(g_root); w != nullptr) w->owner = task;
+}
+
+int16_t WindowWidth(Handle window) {
+  const WindowRecord* w = WindowView(window);
+  return w == nullptr ? 0 : w->width;
+}
+
+int16_t WindowHeight(Handle window) {
+  const WindowRecord* w = WindowView(window);
+  return w == nullptr ? 0 : w->height;
+}
+
+Handle GetWindowGC(Handle window) {
+  const WindowRecord* w = WindowView(window);
+  return w == nullptr ? kNoHandle : w->gc;
+}
+
+void WinFill(Handle window, uint32_t colour) {
+  int sx, sy, width, height;
+  if (!DrawableContent(window, sx, sy, width, height)) return;
+  if (width < 0 || height < 0) return;
+  FillBox(ScreenCoord(sx), ScreenCoord(sy), static_cast<int16_t>(width), static_cast<int16_t>(height), colour);
+}
+
+void WinFillRectangleColor(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, uint32_t colour) {
+  int sx, sy, width, height;
+  if (!DrawableContent(window, sx, sy, width, height)) return;
+  if (x > width || y > height || w < 0 || h < 0) return;
+  int left = x, top = y, fw = w, fh = h;
+  // Cut at the right and bottom edges (fills include their far edge).
+  if (left + fw > width) fw = width - left;
+  if (top + fh > height) fh = height - top;
+  // Cut off what lies left of or above the content area.
+  if (left < 0) {
+    fw += left;
+    left = 0;
+  }
+  if (top < 0) {
+    fh += top;
+    top = 0;
+  }
+  if (fw < 0 || fh < 0) return;
+  FillBox(ScreenCoord(sx + left), ScreenCoord(sy + top), static_cast<int16_t>(fw), static_cast<int16_t>(fh), colour);
+}
+
+void WinLineColor(Handle window, int16_t x1, int16_t y1, int16_t x2, int16_t y2, uint32_t colour) {
+  int sx, sy, width, height;
+  if (!DrawableContent(window, sx, sy, width, height)) return;
+  if (width < 0 || height < 0) return;
+  const int cx1 = std::clamp<int>(x1, 0, width), cy1 = std::clamp<int>(y1, 0, height);
+  const int cx2 = std::clamp<int>(x2, 0, width), cy2 = std::clamp<int>(y2, 0, height);
+  DrawLine(ScreenCoord(sx + cx1), ScreenCoord(sy + cy1), ScreenCoord(sx + cx2), ScreenCoord(sy + cy2), colour);
+}
+
+void ClearWindowGlobals() {
+  g_root = kNoHandle;
+}
+
+void ResetWindows() {
+  ClearWindowGlobals();
+}
+
+}  // namespace vadu

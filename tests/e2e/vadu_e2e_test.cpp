@@ -1,0 +1,241 @@
+// End-to-end runs of the vadu command: headless, on small game directories
+// made in temporary directories, checked by exit code, log, standard error
+// and screenshot pixels.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/png.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+// UTF-8 text of a u8 literal (literals are compiled to CP932 otherwise).
+std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+constexpr char kIni[] =
+    "TRACE ON\n"
+    "MEMORY_TYPE INTEL\n"
+    "CYCLE_WAIT 1\n"
+    "FASTSYNC_WAIT 1\n"
+    "USE_COLOR 3\n"
+    "SCREEN_SIZEX 320\n"
+    "SCREEN_SIZEY 240\n"
+    "DEFAULT_FONT 2\n"
+    "FONT1_SIZEX 24\n"
+    "FONT1_SIZEY 24\n"
+    "FONT2_SIZEX 20\n"
+    "FONT2_SIZEY 20\n"
+    "FONT3_SIZEX 16\n"
+    "FONT3_SIZEY 16\n"
+    "FONT_SIZEX 16\n"
+    "FONT_SIZEY 16\n"
+    "BACKSCREEN_COLOR 16\n"
+    "START_PROGRAM StillPixie\n";
+
+class VaduRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vadu_e2e_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    game_ = root_ + "/game";
+    ASSERT_EQ(mkdir(game_.c_str(), 0755), 0);
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + root_ + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  void Ini(const std::string& text) { WriteAll(game_ + "/VADU.ini", text); }
+  void Script(const std::string& text) { WriteAll(root_ + "/input.script", text); }
+
+  // Runs vadu with the arguments (a shell word list) in the game directory's
+  // parent; returns its exit code.
+  int Run(const std::string& args, const std::string& env = "") {
+    std::string cmd = "cd '" + root_ + "' && " + env + " '" VADU_EXE "' " + args + " >out.txt 2>err.txt";
+    int status = std::system(cmd.c_str());
+    out_ = ReadAll(root_ + "/out.txt");
+    err_ = ReadAll(root_ + "/err.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  int RunScript(const std::string& script, const std::string& extra = "") {
+    Script(script);
+    return Run("--headless --virtual-clock --input input.script " + extra + " game");
+  }
+
+  std::string Log() { return ReadAll(game_ + "/SenELOG.dat"); }
+  bool Logged(const std::string& line) {
+    for (const std::string& l : Lines(Log())) {
+      if (l == line) return true;
+    }
+    return false;
+  }
+
+  std::string root_, game_, out_, err_;
+};
+
+TEST_F(VaduRun, StartAndCloseShutsDownInOrder) {
+  Ini(kIni);
+  ASSERT_EQ(RunScript("# start, look, close\nwait 300\nshot start.png\nclose\nwait 1000\n"), 0) << err_;
+  // The shutdown lines come in this order, after the start.
+  std::vector<std::string> lines = Lines(Log());
+  const std::vector<std::string> expected = {
+      "**** START! THREAD PROGRAM!! ****", "System start", "TARN CLOSED", "TARN Direct close request!",
+      "ShutDownEventを受け取りました　終了します。", "system end ready", " exit thread"};
+  size_t at = 0;
+  for (const std::string& l : lines) {
+    if (at < expected.size() && l == expected[at]) ++at;
+  }
+  EXPECT_EQ(at, expected.size()) << "missing in order: " << expected[at < expected.size() ? at : 0];
+
+  // The screenshot is the engine screen: the banner's light grey text on the
+  // screen, nothing outside the banner's rows.
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  ASSERT_TRUE(vadu::ReadPng((game_ + "/start.png").c_str(), &px, &w, &h));
+  ASSERT_EQ(w, 320);
+  ASSERT_EQ(h, 240);
+  int text_pixels = 0;
+  for (int y = 30; y < 50; ++y) {
+    for (int x = 24; x < 320; ++x) {
+      uint32_t p = px[y * w + x];
+      if ((p & 0xFF) > 150 && ((p >> 8) & 0xFF) > 150 && ((p >> 16) & 0xFF) > 150) ++text_pixels;
+    }
+  }
+  EXPECT_GT(text_pixels, 50);
+  EXPECT_EQ(px[(h - 1) * w + (w - 1)], px[(h - 1) * w]) << "the bottom row is one colour";
+}
+
+TEST_F(VaduRun, EndOfScriptClosesAndScreenshotDirIsUsed) {
+  Ini(kIni);
+  ASSERT_EQ(mkdir((root_ + "/shots").c_str(), 0755), 0);
+  ASSERT_EQ(RunScript("wait 100\nkey a\nkey Return\ntext abc\nwait 200\nshot s.png\n", "--screenshot-dir shots"), 0)
+      << err_;
+  EXPECT_TRUE(Logged("TARN Direct close request!"));
+  EXPECT_TRUE(Logged(" exit thread"));
+  EXPECT_FALSE(ReadAll(root_ + "/shots/s.png").empty());
+}
+
+TEST_F(VaduRun, KeysReachTheEngine) {
+  Ini(std::string(kIni) + "TASK ON\n");
+  ASSERT_EQ(RunScript("wait 100\nkey a\nwait 100\n"), 0) << err_;
+  // KeyTask's key event (0x200 from task 22) is handed to the tasks.
+  EXPECT_NE(Log().find("...recive event type 200 send 22"), std::string::npos);
+}
+
+TEST_F(VaduRun, SameScriptSameClockGivesTheSameRun) {
+  Ini(kIni);
+  const std::string script = "wait 700\nkey x\nclick 10 10\nwait 250\nshot a.png\n";
+  const std::string env = "VADU_CLOCK_START='2024-02-28 23:59:58'";
+  Script(script);
+  ASSERT_EQ(Run("--headless --virtual-clock --input input.script game", env), 0) << err_;
+  std::string log1 = Log();
+  std::string png1 = ReadAll(game_ + "/a.png");
+  // A fresh game directory, the same run again.
+  ASSERT_EQ(std::system(("rm -rf '" + game_ + "' && mkdir '" + game_ + "'").c_str()), 0);
+  Ini(kIni);
+  ASSERT_EQ(Run("--headless --virtual-clock --input input.script game", env), 0) << err_;
+  EXPECT_EQ(Log(), log1);
+  EXPECT_EQ(ReadAll(game_ + "/a.png"), png1);
+  EXPECT_NE(log1.find("loging start 2024/2/28 23:59"), std::string::npos);
+}
+
+TEST_F(VaduRun, BadScriptLineIsExitTwoWithItsLineBeforeTheEngineStarts) {
+  Ini(kIni);
+  struct Case {
+    const char* script;
+    const char* message;
+  } cases[] = {
+      {"wait 10\n\n# fine so far\njump 3\n", "input.script:4: unknown command 'jump'"},
+      {"wait ten\n", "input.script:1: bad number 'ten'"},
+      {"wait 1\nkey NoSuchKey\n", "input.script:2: unknown key 'NoSuchKey'"},
+      {"click 10\n", "input.script:1: click has the wrong number of arguments"},
+      {"hold Meta\n", "input.script:1: unknown modifier 'Meta'"},
+      {"shot picture.bmp\n", "input.script:1: shot needs a file name ending in .png"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RunScript(c.script), 2) << c.script;
+    EXPECT_NE(err_.find(c.message), std::string::npos) << err_;
+    EXPECT_EQ(ReadAll(game_ + "/SenELOG.dat"), "") << "the engine must not have started";
+  }
+}
+
+TEST_F(VaduRun, MissingFilesAndBadArgumentsHaveDefinedExits) {
+  // No VADU.ini: not a game directory.
+  EXPECT_EQ(Run("--headless game"), 1);
+  EXPECT_NE(err_.find("no VADU.ini"), std::string::npos) << err_;
+  Ini(kIni);
+  EXPECT_EQ(Run("--headless --virtual-clock --input missing.script game"), 2);
+  EXPECT_NE(err_.find("missing.script"), std::string::npos) << err_;
+  EXPECT_EQ(Run("--headless no-such-dir"), 2);
+  EXPECT_EQ(Run("--bogus game"), 2);
+  EXPECT_EQ(Run("--headless --timeout soon game"), 2);
+  EXPECT_EQ(Run("--virtual-clock game"), 2);
+  EXPECT_EQ(Run("--headless --virtual-clock game", "VADU_CLOCK_START=yesterday"), 2);
+  EXPECT_EQ(Run("--help"), 0);
+  EXPECT_NE(out_.find("Usage: vadu"), std::string::npos);
+  EXPECT_EQ(Run("--version"), 0);
+  EXPECT_NE(out_.find("0.3"), std::string::npos);
+}
+
+TEST_F(VaduRun, TimeoutIsExitThree) {
+  Ini(kIni);
+  // The script wants more engine time than the timeout allows.
+  EXPECT_EQ(RunScript("wait 5000\nclose\n", "--timeout 2"), 3);
+  EXPECT_NE(err_.find("timeout"), std::string::npos) << err_;
+  // Without a script the engine runs until the timeout.
+  EXPECT_EQ(Run("--headless --virtual-clock --timeout 1.5 game"), 3);
+  // A run that ends in time is not a timeout.
+  EXPECT_EQ(RunScript("wait 100\nclose\nwait 500\n", "--timeout 10"), 0) << err_;
+}
+
+TEST_F(VaduRun, MissingCycleWaitShowsItsMessageAndFails) {
+  std::string ini = kIni;
+  ini.erase(ini.find("CYCLE_WAIT 1\n"), 13);
+  Ini(ini);
+  EXPECT_EQ(RunScript("wait 100\n"), 1);
+  EXPECT_NE(err_.find(Utf8(u8"TARN: SYSTEMWAITが記述されてません VADU.ini nis ot0.3")), std::string::npos) << err_;
+}
+
+TEST_F(VaduRun, TranscriptFileIsCreated) {
+  Ini(kIni);
+  ASSERT_EQ(RunScript("wait 10\n", "--transcript t.txt"), 0) << err_;
+  EXPECT_EQ(access((root_ + "/t.txt").c_str(), F_OK), 0);
+}
+
+TEST_F(VaduRun, RealClockHeadlessRunsAndCloses) {
+  Ini(kIni);
+  Script("wait 100\nkey a\nclose\n");
+  EXPECT_EQ(Run("--headless --input input.script --timeout 30 game"), 0) << err_;
+  EXPECT_TRUE(Logged(" exit thread"));
+}
+
+}  // namespace

@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FreshEngine();
   WriteInput(data, size);
   // TRACE stays off: the log file would only slow the run down. The second
-  // pass loads over the first one's resource (the take-over path).
+  // pass checks the header and takes the resource-tracing paths.
   for (const uint32_t flags : {0u, TEST_RUN | RESOUCE_TEST | MOTOROLA}) {
     SystemFlags.store(flags);
     const Handle loaded = OpenResource(kNoHandle, kInput, "Fuzz");

@@ -149,7 +149,9 @@ uint8_t* AddressFor(Handle record, const char* name, int type, uint32_t width) {
 }  // namespace
 
 Handle CreateItem(Handle resource, const char* name, int type, int32_t size) {
-  if (!ValidHandle(resource)) return kNoHandle;
+  // The "Item" resource holds the descriptors themselves: items of its own
+  // would change the size of the records that hold them.
+  if (!ValidHandle(resource) || resource == ItemResource()) return kNoHandle;
   if (name == nullptr) name = "";
   ResourceAttr* a = Attr(resource);
   if (a->top != kNoHandle) {

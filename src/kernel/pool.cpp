@@ -26,6 +26,12 @@ struct Pool {
   uint32_t data_capacity = 0;
   uint32_t compactions = 0;
   bool move_on_alloc = false;
+  // Bytes of the blocks in use and entries below the handle top without a
+  // block. Blocks are never given back today, so the blocks tile the data
+  // area and no entry is free; the counters let compaction and the free-entry
+  // search see that at once instead of walking the whole table.
+  uint32_t used_bytes = 0;
+  uint32_t free_entries = 0;
 };
 
 std::unique_ptr<Pool> g_pool;
@@ -71,6 +77,7 @@ bool MoveDataArea(uint32_t size) {
 // taken back), or 0.
 uint32_t FindFreeEntry() {
   Pool& p = *g_pool;
+  if (p.free_entries == 0) return 0;
   for (uint32_t i = 1; i <= p.handle_top; ++i) {
     if (!EntryAt(i).in_use) return i;
   }
@@ -128,6 +135,7 @@ Handle AllocBlock(uint32_t units) {
   } else {
     WriteLog("MEMB free handle call!");
     index = FindFreeEntry();
+    if (index != 0) --p.free_entries;
     if (index == 0) {
       WriteLog("base line up");
       MemoryCompaction();
@@ -146,6 +154,7 @@ Handle AllocBlock(uint32_t units) {
   e.offset = p.data_top;
   e.units = static_cast<uint16_t>(units);
   p.data_top += bytes;
+  p.used_bytes += bytes;
   return index;
 }
 
@@ -154,6 +163,7 @@ void MemoryCompaction() {
   WriteLog("MemoryCompaction Call !!");
   Pool& p = *g_pool;
   ++p.compactions;
+  if (p.used_bytes == p.data_top) return;  // already packed
   // Blocks are never given back, so the entries in use, taken in the order
   // of their blocks, tile the data area; packing moves each down to the
   // target in turn. Sorting the entries by offset keeps this linear in the

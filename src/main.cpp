@@ -149,7 +149,8 @@ int Parse(int argc, char** argv, Args& args) {
       if (!take(number)) return BadArgs("%s needs a number", arg.c_str());
       char* end = nullptr;
       long n = std::strtol(number.c_str(), &end, 10);
-      if (number.empty() || *end != '\0' || n < 1 || n > 16) return BadArgs("bad --scale '%s' (1 to 16)", number.c_str());
+      if (number.empty() || *end != '\0' || n < 1 || n > 16)
+        return BadArgs("bad --scale '%s' (1 to 16)", number.c_str());
       args.scale = static_cast<int>(n);
     } else {
       return BadArgs("unknown option '%s'", argv[i]);

@@ -9,8 +9,12 @@ namespace {
 std::atomic<Host*> g_host{nullptr};
 }  // namespace
 
-void SetHost(Host* host) { g_host.store(host, std::memory_order_release); }
-Host* CurrentHost() { return g_host.load(std::memory_order_acquire); }
+void SetHost(Host* host) {
+  g_host.store(host, std::memory_order_release);
+}
+Host* CurrentHost() {
+  return g_host.load(std::memory_order_acquire);
+}
 
 void HostQuit(int code) {
   if (Host* host = CurrentHost()) host->RequestQuit(code);

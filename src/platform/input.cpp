@@ -34,13 +34,17 @@ std::atomic<int32_t> g_wheel{0};
 
 // Characters waiting for the slot. Host thread only.
 struct Pending {
-  uint32_t value;     // slot value, without kKeep
-  bool text;          // from committed text: kept in the slot until taken
+  uint32_t value;  // slot value, without kKeep
+  bool text;       // from committed text: kept in the slot until taken
 };
 std::deque<Pending> g_queue;
 
-bool IsLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+bool IsLeadByte(uint8_t b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool IsTrailByte(uint8_t b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
 
 uint32_t PairValue(uint8_t lead, uint8_t trail) {
   return static_cast<uint32_t>(lead) | (static_cast<uint32_t>(trail) << 16) | kHasTrail;
@@ -70,7 +74,9 @@ void PutValue(uint32_t value) {
 
 }  // namespace
 
-void HostPutKey(uint16_t code) { PutValue(code); }
+void HostPutKey(uint16_t code) {
+  PutValue(code);
+}
 
 void HostPutChar(uint8_t lead, uint8_t trail) {
   PutValue(trail != 0 ? PairValue(lead, trail) : lead);
@@ -105,9 +111,13 @@ void HostPumpText() {
   if (g_key.compare_exchange_strong(expected, value, std::memory_order_acq_rel)) g_queue.pop_front();
 }
 
-bool HostTextPending() { return !g_queue.empty(); }
+bool HostTextPending() {
+  return !g_queue.empty();
+}
 
-void HostSetButton(uint16_t state) { g_button.store(state, std::memory_order_release); }
+void HostSetButton(uint16_t state) {
+  g_button.store(state, std::memory_order_release);
+}
 
 void HostSetPointer(int32_t x, int32_t y) {
   g_pointer_x.store(x, std::memory_order_relaxed);
@@ -120,11 +130,17 @@ void HostSetModifiers(uint32_t bits) {
   if (went_down != 0) g_modifiers_pressed.fetch_or(went_down, std::memory_order_acq_rel);
 }
 
-void HostSetForeground(bool foreground) { g_foreground.store(foreground, std::memory_order_release); }
+void HostSetForeground(bool foreground) {
+  g_foreground.store(foreground, std::memory_order_release);
+}
 
-void HostRequestClose() { g_close_request.store(true, std::memory_order_release); }
+void HostRequestClose() {
+  g_close_request.store(true, std::memory_order_release);
+}
 
-void HostAddWheel(int32_t notches) { g_wheel.fetch_add(notches, std::memory_order_acq_rel); }
+void HostAddWheel(int32_t notches) {
+  g_wheel.fetch_add(notches, std::memory_order_acq_rel);
+}
 
 uint16_t TakeKey() {
   uint32_t cur = g_key.load(std::memory_order_acquire);
@@ -145,12 +161,20 @@ uint16_t MouseButton() {
   return g_button.load(std::memory_order_acquire);
 }
 
-uint16_t PeekMouseButton() { return g_button.load(std::memory_order_acquire); }
+uint16_t PeekMouseButton() {
+  return g_button.load(std::memory_order_acquire);
+}
 
-void ClearMouseButton() { g_button.store(0, std::memory_order_release); }
+void ClearMouseButton() {
+  g_button.store(0, std::memory_order_release);
+}
 
-int32_t PointerX() { return g_pointer_x.load(std::memory_order_relaxed); }
-int32_t PointerY() { return g_pointer_y.load(std::memory_order_relaxed); }
+int32_t PointerX() {
+  return g_pointer_x.load(std::memory_order_relaxed);
+}
+int32_t PointerY() {
+  return g_pointer_y.load(std::memory_order_relaxed);
+}
 
 uint32_t ModifierKeys() {
   // The remembered presses are used up by every query, in front or not.
@@ -159,9 +183,13 @@ uint32_t ModifierKeys() {
   return g_modifiers.load(std::memory_order_acquire) | pressed;
 }
 
-bool TakeCloseRequest() { return g_close_request.exchange(false, std::memory_order_acq_rel); }
+bool TakeCloseRequest() {
+  return g_close_request.exchange(false, std::memory_order_acq_rel);
+}
 
-int32_t TakeWheel() { return g_wheel.exchange(0, std::memory_order_acq_rel); }
+int32_t TakeWheel() {
+  return g_wheel.exchange(0, std::memory_order_acq_rel);
+}
 
 void ResetInput() {
   g_key.store(0);

@@ -37,6 +37,12 @@ constexpr FT_Fixed kItalicShear = 0x3800;
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 
 struct CharTable {
+  CharTable() = default;
+  CharTable(const CharTable&) = delete;
+  CharTable& operator=(const CharTable&) = delete;
+  ~CharTable() {
+    if (cd != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cd);
+  }
   iconv_t cd = reinterpret_cast<iconv_t>(-1);
   uint32_t single[256];
   // 60 lead bytes (0x81-0x9F, 0xE0-0xFC) by 256 trail bytes.
@@ -212,8 +218,8 @@ HostFont MakeHostFont(FaceId id, bool bold, bool italic, int h, int half) {
   const FaceInfo& f = g_raster.faces[id];
   const int64_t span = f.ascender + f.descender;
   hf.y_ppem = static_cast<int>((static_cast<int64_t>(h) * f.upem + span / 2) / span);
-  hf.x_ppem = half > 0 ? static_cast<int>((static_cast<int64_t>(half) * f.upem + f.avg_width / 2) / f.avg_width)
-                       : hf.y_ppem;
+  hf.x_ppem =
+      half > 0 ? static_cast<int>((static_cast<int64_t>(half) * f.upem + f.avg_width / 2) / f.avg_width) : hf.y_ppem;
   hf.ascent = static_cast<int>((static_cast<int64_t>(h) * f.ascender + span / 2) / span);
   hf.drawable = hf.x_ppem >= 1 && hf.y_ppem >= 1 && hf.x_ppem <= kMaxPpem && hf.y_ppem <= kMaxPpem;
   return hf;
@@ -236,11 +242,11 @@ void MakeHostFonts(const FontSpec& spec) {
 // ---- Glyph cache -----------------------------------------------------------
 
 struct Glyph {
-  int left = 0;     // bitmap's left edge from the pen position
-  int top = 0;      // bitmap's top row above the baseline
+  int left = 0;  // bitmap's left edge from the pen position
+  int top = 0;   // bitmap's top row above the baseline
   int width = 0;
   int rows = 0;
-  int advance = 0;  // pixels
+  int advance = 0;                // pixels
   std::vector<uint8_t> coverage;  // width * rows, 0..255
 };
 
@@ -303,8 +309,7 @@ Glyph RenderGlyph(const HostFont& hf, uint32_t cp) {
   for (int r = 0; r < g.rows; ++r) {
     const unsigned char* src = bm.pitch >= 0 ? bm.buffer + static_cast<ptrdiff_t>(r) * bm.pitch
                                              : bm.buffer + static_cast<ptrdiff_t>(g.rows - 1 - r) * -bm.pitch;
-    std::memcpy(&g.coverage[static_cast<size_t>(r) * static_cast<size_t>(g.width)], src,
-                static_cast<size_t>(g.width));
+    std::memcpy(&g.coverage[static_cast<size_t>(r) * static_cast<size_t>(g.width)], src, static_cast<size_t>(g.width));
   }
   return g;
 }
@@ -464,9 +469,13 @@ void DrawTextRun(int16_t x, int16_t y, const char* text, uint32_t colour, const 
   }
 }
 
-uint32_t HostFontBuilds() { return g_font_builds; }
+uint32_t HostFontBuilds() {
+  return g_font_builds;
+}
 
-void ForgetHostFonts() { g_fonts = HostFonts{}; }
+void ForgetHostFonts() {
+  g_fonts = HostFonts{};
+}
 
 void ReleaseTextRaster() {
   ForgetHostFonts();
@@ -479,7 +488,6 @@ void ReleaseTextRaster() {
   if (g_raster.library != nullptr) FT_Done_FreeType(g_raster.library);
   g_raster.library = nullptr;
   g_raster.usable = false;
-  if (g_chars && g_chars->cd != reinterpret_cast<iconv_t>(-1)) ::iconv_close(g_chars->cd);
   g_chars.reset();
 }
 

@@ -38,7 +38,9 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 // UTF-8 text of a u8 literal (literals are compiled to CP932 otherwise).
-std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+std::string Utf8(const char8_t* s) {
+  return reinterpret_cast<const char*>(s);
+}
 
 constexpr char kIni[] =
     "TRACE ON\n"
@@ -108,7 +110,7 @@ TEST_F(VaduRun, StartAndCloseShutsDownInOrder) {
   // The shutdown lines come in this order, after the start.
   std::vector<std::string> lines = Lines(Log());
   const std::vector<std::string> expected = {
-      "**** START! THREAD PROGRAM!! ****", "System start", "TARN CLOSED", "TARN Direct close request!",
+      "**** START! THREAD PROGRAM!! ****",           "System start",     "TARN CLOSED", "TARN Direct close request!",
       "ShutDownEventを受け取りました　終了します。", "system end ready", " exit thread"};
   size_t at = 0;
   for (const std::string& l : lines) {

@@ -1,5 +1,7 @@
 // The input state the host writes and the engine polls, and the headless
 // host's input script and virtual clock.
+#include "platform/input.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +10,6 @@
 #include "platform/clock.h"
 #include "platform/headless/script.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/input.h"
 
 namespace vadu {
 namespace {
@@ -51,7 +52,9 @@ TEST_F(InputTest, UnreadTwoByteCharacterIsOverwrittenWhole) {
 
 TEST_F(InputTest, CommittedTextIsHandedOverOneCharacterAtATime) {
   HostPutKey('Q');  // an unread key-down: the text replaces it
-  HostPutText("a\x82\xA0" "b");
+  HostPutText(
+      "a\x82\xA0"
+      "b");
   EXPECT_TRUE(HostTextPending());
   EXPECT_EQ(TakeKey(), 'a');
   EXPECT_EQ(TakeKey(), 0) << "the next character waits for the host's pump";
@@ -132,8 +135,8 @@ TEST_F(InputTest, CloseRequestAndWheelAreTakenOnce) {
 TEST(InputScript, ParsesEveryCommand) {
   std::vector<ScriptCommand> cmds;
   std::string error;
-  ASSERT_TRUE(ParseScript(
-                  "# a comment\n"
+  ASSERT_TRUE(
+      ParseScript("# a comment\n"
                   "\n"
                   "wait 250   # trailing comment\r\n"
                   "key a\n"
@@ -179,11 +182,21 @@ TEST(InputScript, KeyNamesGiveTheKeyboardsCodes) {
     const char* name;
     uint16_t key_down, character;
   } cases[] = {
-      {"Escape", KEY_ESCAPE, KEY_ESCAPE}, {"Tab", KEY_TAB, KEY_TAB},     {"Backspace", KEY_BACKSPACE, KEY_BACKSPACE},
-      {"Delete", KEY_DELETE, 0},          {"Home", KEY_HOME, 0},          {"Up", KEY_UP, 0},
-      {"Down", KEY_DOWN, 0},              {"Left", KEY_LEFT, 0},          {"Right", KEY_RIGHT, 0},
-      {"Space", ' ', ' '},                {"Help", KEY_HELP, 0},          {"Clear", KEY_CLEAR, 0},
-      {"PageUp", 33, 0},                  {"PageDown", 34, 0},            {"z", 'Z', 'z'},
+      {"Escape", KEY_ESCAPE, KEY_ESCAPE},
+      {"Tab", KEY_TAB, KEY_TAB},
+      {"Backspace", KEY_BACKSPACE, KEY_BACKSPACE},
+      {"Delete", KEY_DELETE, 0},
+      {"Home", KEY_HOME, 0},
+      {"Up", KEY_UP, 0},
+      {"Down", KEY_DOWN, 0},
+      {"Left", KEY_LEFT, 0},
+      {"Right", KEY_RIGHT, 0},
+      {"Space", ' ', ' '},
+      {"Help", KEY_HELP, 0},
+      {"Clear", KEY_CLEAR, 0},
+      {"PageUp", 33, 0},
+      {"PageDown", 34, 0},
+      {"z", 'Z', 'z'},
       {"7", '7', '7'},
   };
   for (const Case& c : cases) {

@@ -56,7 +56,8 @@ class TextTest : public ::testing::Test {
   static std::vector<uint32_t> Drawn(const std::vector<std::pair<int, const char*>>& parts, const FontSpec& font,
                                      int y = 10) {
     Clear();
-    for (const auto& [x, text] : parts) DrawTextRun(static_cast<int16_t>(x), static_cast<int16_t>(y), text, kWhite, font);
+    for (const auto& [x, text] : parts)
+      DrawTextRun(static_cast<int16_t>(x), static_cast<int16_t>(y), text, kWhite, font);
     return Screen().Snapshot();
   }
 };
@@ -66,17 +67,22 @@ TEST_F(TextTest, CharactersConvertFromCp932) {
     uint8_t lead, trail;
     uint32_t cp;
   } cases[] = {
-      {'A', 0, 0x41},        {0x5C, 0, 0x5C},        {0xB1, 0, 0xFF71},  // half-width kana
-      {0x82, 0xA0, 0x3042},  {0x88, 0x9F, 0x4E9C},   {0x81, 0x40, 0x3000},
-      {0x82, 0, 0},          {'\n', 0, 0},           {0x82, 0x20, 0},  // a lead byte alone, a control, a bad pair
+      {'A', 0, 0x41},       {0x5C, 0, 0x5C},      {0xB1, 0, 0xFF71},  // half-width kana
+      {0x82, 0xA0, 0x3042}, {0x88, 0x9F, 0x4E9C}, {0x81, 0x40, 0x3000},
+      {0x82, 0, 0},         {'\n', 0, 0},         {0x82, 0x20, 0},  // a lead byte alone, a control, a bad pair
   };
-  for (const Case& c : cases) EXPECT_EQ(Cp932CodePoint(c.lead, c.trail), c.cp) << std::hex << +c.lead << " " << +c.trail;
+  for (const Case& c : cases)
+    EXPECT_EQ(Cp932CodePoint(c.lead, c.trail), c.cp) << std::hex << +c.lead << " " << +c.trail;
 }
 
 TEST_F(TextTest, OneByteCharactersTakeHalfACellAndTwoByteOnesAWholeCell) {
   const FontSpec font = Font(101, 16, 16);
   // "A", "あ", "B", the half-width kana "ｱ", "C".
-  const std::vector<uint32_t> run = Drawn({{10, "A\x82\xA0" "B\xB1" "C"}}, font);
+  const std::vector<uint32_t> run = Drawn({{10,
+                                            "A\x82\xA0"
+                                            "B\xB1"
+                                            "C"}},
+                                          font);
   EXPECT_EQ(run, Drawn({{10, "A"}, {18, "\x82\xA0"}, {34, "B"}, {42, "\xB1"}, {50, "C"}}, font));
 
   // Each glyph's ink stays in its own cell (one pixel of slack for the
@@ -229,9 +235,10 @@ TEST_F(TextTest, MissingFontsAreReportedOnceAndDrawNothing) {
 TEST_F(TextTest, WildPositionsAndSizesStayOnTheScreen) {
   Clear(40, 30);
   const int16_t pos[] = {-32768, -200, -9, 0, 35, 32767};
-  const FontSpec fonts[] = {Font(120, 16, 16),   Font(121, 0, 16),    Font(122, -8, 16),
-                            Font(123, 16, 0),    Font(124, 2, 3),     Font(125, 3, 300),
-                            Font(126, 32767, 32767), Font(127, -32768, 2000), Font(128, 16, 16, kFontOnePiece | kFontItalic)};
+  const FontSpec fonts[] = {
+      Font(120, 16, 16),       Font(121, 0, 16),        Font(122, -8, 16),
+      Font(123, 16, 0),        Font(124, 2, 3),         Font(125, 3, 300),
+      Font(126, 32767, 32767), Font(127, -32768, 2000), Font(128, 16, 16, kFontOnePiece | kFontItalic)};
   for (const FontSpec& f : fonts) {
     for (int16_t x : pos) {
       for (int16_t y : pos) DrawTextRun(x, y, "A\x82\xA0\xB1 \x82", kWhite, f);

@@ -10,7 +10,9 @@
 #include "kernel/startup.h"
 #include "kernel/state.h"
 #include "platform/clock.h"
+#include "platform/host.h"
 #include "platform/host_seam.h"
+#include "platform/input.h"
 #include "support/game_dir.h"
 #include "window/window.h"
 
@@ -26,6 +28,8 @@ void ResetEngine() {
   ResetGCs();
   ResetWindows();
   ClearMouseCapture();
+  ResetInput();
+  SetHost(nullptr);
   SetPlatformClock(nullptr);
   SetMessageBoxHandler(nullptr);
   SetDialogHandlers(DialogHandlers{});

@@ -11,9 +11,13 @@
 namespace vadu {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameWord(const std::string& a, const char* b) {
   size_t n = std::strlen(b);
@@ -55,11 +59,16 @@ bool ParseNumber(const std::string& word, long low, long high, long& out) {
 // The engine code of a typed character.
 uint16_t CharacterCode(uint8_t c) {
   switch (c) {
-    case 8: return KEY_BACKSPACE;
-    case 12: return KEY_CLEAR;
-    case 27: return KEY_ESCAPE;
-    case '*': return KEY_ASTERISK;
-    default: return c;
+    case 8:
+      return KEY_BACKSPACE;
+    case 12:
+      return KEY_CLEAR;
+    case 27:
+      return KEY_ESCAPE;
+    case '*':
+      return KEY_ASTERISK;
+    default:
+      return c;
   }
 }
 
@@ -71,10 +80,20 @@ struct NamedKey {
 // Key-downs of keys without a character of their own keep their host key
 // code where the engine has no code for them (PageUp 33, PageDown 34).
 constexpr NamedKey kNamedKeys[] = {
-    {"Return", KEY_RETURN, KEY_RETURN},  {"Escape", KEY_ESCAPE, KEY_ESCAPE}, {"Tab", KEY_TAB, KEY_TAB},
-    {"Backspace", KEY_BACKSPACE, KEY_BACKSPACE}, {"Delete", KEY_DELETE, 0}, {"Home", KEY_HOME, 0},
-    {"Up", KEY_UP, 0},  {"Down", KEY_DOWN, 0},   {"Left", KEY_LEFT, 0},   {"Right", KEY_RIGHT, 0},
-    {"Space", ' ', ' '}, {"Help", KEY_HELP, 0},  {"Clear", KEY_CLEAR, 0}, {"PageUp", 33, 0},
+    {"Return", KEY_RETURN, KEY_RETURN},
+    {"Escape", KEY_ESCAPE, KEY_ESCAPE},
+    {"Tab", KEY_TAB, KEY_TAB},
+    {"Backspace", KEY_BACKSPACE, KEY_BACKSPACE},
+    {"Delete", KEY_DELETE, 0},
+    {"Home", KEY_HOME, 0},
+    {"Up", KEY_UP, 0},
+    {"Down", KEY_DOWN, 0},
+    {"Left", KEY_LEFT, 0},
+    {"Right", KEY_RIGHT, 0},
+    {"Space", ' ', ' '},
+    {"Help", KEY_HELP, 0},
+    {"Clear", KEY_CLEAR, 0},
+    {"PageUp", 33, 0},
     {"PageDown", 34, 0},
 };
 

@@ -31,14 +31,14 @@ namespace vadu {
 struct ScriptCommand {
   enum Kind { kWait, kKey, kText, kHold, kRelease, kClick, kDown, kUp, kMove, kShot, kClose };
   Kind kind = kWait;
-  int line = 0;              // line number in the script, from 1
-  uint32_t ms = 0;           // kWait
-  uint16_t key_down = 0;     // kKey: engine code of the key-down
-  uint16_t character = 0;    // kKey: engine code of the character, 0 = none
-  std::string text;          // kText: CP932 bytes; kShot: the file name
-  uint32_t modifier = 0;     // kHold, kRelease: modifier bit
-  int32_t x = 0, y = 0;      // kClick, kDown, kMove
-  bool right = false;        // kClick, kDown: the right button
+  int line = 0;            // line number in the script, from 1
+  uint32_t ms = 0;         // kWait
+  uint16_t key_down = 0;   // kKey: engine code of the key-down
+  uint16_t character = 0;  // kKey: engine code of the character, 0 = none
+  std::string text;        // kText: CP932 bytes; kShot: the file name
+  uint32_t modifier = 0;   // kHold, kRelease: modifier bit
+  int32_t x = 0, y = 0;    // kClick, kDown, kMove
+  bool right = false;      // kClick, kDown: the right button
 };
 
 // Parses a script's text. On a bad line returns false with `error` set to

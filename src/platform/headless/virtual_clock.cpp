@@ -71,7 +71,9 @@ bool ParseClockStart(const char* text, LocalDateTime& out) {
 
 VirtualClock::VirtualClock(const LocalDateTime& start) : start_(start) {}
 
-uint64_t VirtualClock::NowMs() { return now_.load(std::memory_order_acquire); }
+uint64_t VirtualClock::NowMs() {
+  return now_.load(std::memory_order_acquire);
+}
 
 void VirtualClock::SleepMs(uint32_t ms) {
   std::unique_lock lock(mutex_);
@@ -96,7 +98,9 @@ void VirtualClock::SleepMs(uint32_t ms) {
   now_.store(target, std::memory_order_release);
 }
 
-LocalDateTime VirtualClock::LocalTime() { return AddMilliseconds(start_, NowMs()); }
+LocalDateTime VirtualClock::LocalTime() {
+  return AddMilliseconds(start_, NowMs());
+}
 
 void VirtualClock::Arm() {
   std::lock_guard lock(mutex_);

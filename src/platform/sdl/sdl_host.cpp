@@ -1,12 +1,14 @@
 #include "platform/sdl/sdl_host.h"
 
 #include <SDL.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,9 +25,16 @@ namespace vadu {
 namespace {
 
 // How long the host waits for the engine thread to finish once the engine
-// asked to quit, and how long it sleeps for events when idle.
+// asked to quit.
 constexpr uint64_t kJoinGraceMs = 5000;
-constexpr int kIdleWaitMs = 10;
+// How long the host loop waits for events before it looks at the screen
+// again: while the picture changes (or input arrives) often enough for
+// smooth motion; after kCalmPasses passes without either, longer, so an idle
+// window costs almost nothing (its first new frame is then up to
+// kCalmWaitMs late).
+constexpr int kBusyWaitMs = 10;
+constexpr int kCalmWaitMs = 50;
+constexpr int kCalmPasses = 30;
 
 [[noreturn]] void ExitNow(int code) {
   std::fflush(stdout);
@@ -40,42 +49,67 @@ uint16_t KeyDownCode(SDL_Keycode sym) {
   if (sym >= SDLK_F1 && sym <= SDLK_F12) return static_cast<uint16_t>(0x70 + (sym - SDLK_F1));
   if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9) return static_cast<uint16_t>(0x61 + (sym - SDLK_KP_1));
   switch (sym) {
-    case SDLK_HOME: return KEY_HOME;
-    case SDLK_UP: return KEY_UP;
-    case SDLK_DOWN: return KEY_DOWN;
-    case SDLK_LEFT: return KEY_LEFT;
-    case SDLK_RIGHT: return KEY_RIGHT;
-    case SDLK_TAB: return KEY_TAB;
-    case SDLK_BACKSPACE: return KEY_BACKSPACE;
-    case SDLK_DELETE: return KEY_DELETE;
-    case SDLK_CLEAR: return KEY_CLEAR;
+    case SDLK_HOME:
+      return KEY_HOME;
+    case SDLK_UP:
+      return KEY_UP;
+    case SDLK_DOWN:
+      return KEY_DOWN;
+    case SDLK_LEFT:
+      return KEY_LEFT;
+    case SDLK_RIGHT:
+      return KEY_RIGHT;
+    case SDLK_TAB:
+      return KEY_TAB;
+    case SDLK_BACKSPACE:
+      return KEY_BACKSPACE;
+    case SDLK_DELETE:
+      return KEY_DELETE;
+    case SDLK_CLEAR:
+      return KEY_CLEAR;
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return KEY_RETURN;
+    case SDLK_KP_ENTER:
+      return KEY_RETURN;
     case SDLK_PRINTSCREEN:
-    case SDLK_KP_MULTIPLY: return KEY_ASTERISK;
-    case SDLK_ESCAPE: return KEY_ESCAPE;
+    case SDLK_KP_MULTIPLY:
+      return KEY_ASTERISK;
+    case SDLK_ESCAPE:
+      return KEY_ESCAPE;
     case SDLK_HELP:
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return KEY_HELP;
-    case SDLK_SPACE: return ' ';
+    case SDLK_RSHIFT:
+      return KEY_HELP;
+    case SDLK_SPACE:
+      return ' ';
     // Keys without an engine code keep their host key codes.
-    case SDLK_PAGEUP: return 33;
-    case SDLK_PAGEDOWN: return 34;
-    case SDLK_END: return 35;
-    case SDLK_INSERT: return 45;
-    case SDLK_KP_0: return 0x60;
-    default: return 0;  // Control alone, and keys that only type a character
+    case SDLK_PAGEUP:
+      return 33;
+    case SDLK_PAGEDOWN:
+      return 34;
+    case SDLK_END:
+      return 35;
+    case SDLK_INSERT:
+      return 45;
+    case SDLK_KP_0:
+      return 0x60;
+    default:
+      return 0;  // Control alone, and keys that only type a character
   }
 }
 
 // The engine code of a typed one-byte character.
 uint8_t CharacterCode(uint8_t c) {
   switch (c) {
-    case 8: return KEY_BACKSPACE;
-    case 12: return KEY_CLEAR;
-    case 27: return KEY_ESCAPE;
-    case '*': return KEY_ASTERISK;
-    default: return c;
+    case 8:
+      return KEY_BACKSPACE;
+    case 12:
+      return KEY_CLEAR;
+    case 27:
+      return KEY_ESCAPE;
+    case '*':
+      return KEY_ASTERISK;
+    default:
+      return c;
   }
 }
 
@@ -117,7 +151,8 @@ class SdlHost : public Host {
   void Close();
   void Handle(const SDL_Event& ev);
   void UpdateModifiers();
-  void Present(bool force);
+  // Presents the screen if it changed (or always); true when it did.
+  bool Present(bool force);
   void ComputeDestination();
   void ToEngine(int wx, int wy, int32_t& ex, int32_t& ey) const;
   void CloseRequest();
@@ -165,8 +200,19 @@ bool SdlHost::Open() {
   // Software rendering unless the user asks otherwise (SDL_RENDER_DRIVER):
   // a GL context costs much time and memory where only software GL exists.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  // The software renderer draws into the window's own surface; without
+  // this SDL backs that surface with a GL renderer all the same.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // The close button is one close request, not also a quit event.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // Without a session bus (Xvfb, a remote X display) D-Bus would fork and
+  // look for dbus-launch to start one, which costs more than the rest of
+  // opening the window; a bus started so would hold no input method anyway.
+  if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vadu-no-session-bus", 0);
+  }
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -266,17 +312,17 @@ void SdlHost::ToEngine(int wx, int wy, int32_t& ex, int32_t& ey) const {
   ey = scale_back(py, dst_.y, dst_.h, texture_h_ > 0 ? texture_h_ : Screen().height());
 }
 
-void SdlHost::Present(bool force) {
+bool SdlHost::Present(bool force) {
   Framebuffer& fb = Screen();
   uint64_t generation = fb.generation();
-  if (!force && !needs_present_ && generation == presented_generation_) return;
+  if (!force && !needs_present_ && generation == presented_generation_) return false;
   {
     std::lock_guard lock(fb.mutex());
     if (texture_ == nullptr || texture_w_ != fb.width() || texture_h_ != fb.height()) {
       if (texture_ != nullptr) SDL_DestroyTexture(texture_);
       // The framebuffer's bytes are red, green, blue, unused: XBGR8888.
-      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, fb.width(),
-                                   fb.height());
+      texture_ =
+          SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, fb.width(), fb.height());
       texture_w_ = texture_ != nullptr ? fb.width() : 0;
       texture_h_ = texture_ != nullptr ? fb.height() : 0;
       ComputeDestination();
@@ -289,6 +335,7 @@ void SdlHost::Present(bool force) {
   SDL_RenderClear(renderer_);
   if (texture_ != nullptr) SDL_RenderCopy(renderer_, texture_, nullptr, &dst_);
   SDL_RenderPresent(renderer_);
+  return true;
 }
 
 void SdlHost::UpdateModifiers() {
@@ -435,6 +482,18 @@ int SdlHost::Run() {
   uint64_t start_ms = PlatformClock().NowMs();
   if (!HostStartup() || StartupRequestedClose()) return finish(1);
   Present(true);
+  if (std::getenv("VADU_REPORT_FIRST_FRAME") != nullptr) {
+    // For the start-up benchmark: the wall-clock moment the first frame was
+    // handed to the display, to compare with the moment of the process start.
+    timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    long cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
+                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+    std::fprintf(stderr, "vadu: first frame at %lld.%06ld, %ld ms of CPU\n", static_cast<long long>(ts.tv_sec),
+                 ts.tv_nsec / 1000, cpu_ms);
+  }
   if (quit()) return finish(code_);
 
   std::thread engine([this] {
@@ -447,8 +506,12 @@ int SdlHost::Run() {
     RequestQuit(0);
   });
 
+  int calm = 0;  // passes without input or a new picture
   while (!quit()) {
-    if (SDL_WaitEventTimeout(&ev, kIdleWaitMs)) {
+    int wait = HostTextPending() ? 1 : calm >= kCalmPasses ? kCalmWaitMs : kBusyWaitMs;
+    bool active = false;
+    if (SDL_WaitEventTimeout(&ev, wait)) {
+      active = true;
       do {
         if (ev.type != wake_event_) Handle(ev);
       } while (SDL_PollEvent(&ev));
@@ -461,7 +524,8 @@ int SdlHost::Run() {
         title_changed_ = false;
       }
     }
-    Present(false);
+    if (Present(false)) active = true;
+    calm = active ? 0 : calm + 1;
     if (options_.timeout_ms >= 0 && PlatformClock().NowMs() - start_ms > static_cast<uint64_t>(options_.timeout_ms)) {
       std::fprintf(stderr, "vadu: timeout: the engine ran past %lld s\n",
                    static_cast<long long>(options_.timeout_ms / 1000));

@@ -319,17 +319,17 @@ TEST_F(BootTest, LoopExitReturnsAfterEachCycle) {
   EXPECT_EQ(Kernel.manager_state, MANAGER_START_SYSTEM);
 }
 
-TEST_F(BootTest, IdleCyclesSleepLongerUpToTenMilliseconds) {
+TEST_F(BootTest, IdleCyclesSleepLongerUpToSixteenMilliseconds) {
   Boot();
   ASSERT_GT(CyclesUntil(MANAGER_RUNNING), 0);
   for (int i = 0; i < 40; ++i) Cycle();
-  // Once every task has seen every event the sleeps grow to 10 ms.
+  // Once every task has seen every event the sleeps double up to 16 ms.
   ASSERT_GE(clock_.sleeps.size(), 11u);
   const std::vector<uint32_t> tail(clock_.sleeps.end() - 11, clock_.sleeps.end());
-  EXPECT_EQ(tail, (std::vector<uint32_t>{10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10}));
+  EXPECT_EQ(tail, (std::vector<uint32_t>(11, 16)));
   const auto one = std::find(clock_.sleeps.begin(), clock_.sleeps.end(), 1u);
   ASSERT_NE(one, clock_.sleeps.end());
-  EXPECT_EQ((std::vector<uint32_t>(one, one + 10)), (std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ((std::vector<uint32_t>(one, one + 6)), (std::vector<uint32_t>{1, 2, 4, 8, 16, 16}));
 
   // A key is activity: no sleep in its cycles, then 1 ms again.
   clock_.sleeps.clear();

@@ -21,6 +21,12 @@ int MessageDialog(int number, const char* extra) {
   return 0;
 }
 
+int MessageDialogText(const char* text) {
+  if (g_handlers.message_text != nullptr) return g_handlers.message_text(text);
+  WriteLog(text);
+  return 0;
+}
+
 int InfoDialog(const char* text) {
   if (g_handlers.info != nullptr) return g_handlers.info(text);
   WriteLog(text);

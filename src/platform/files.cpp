@@ -126,6 +126,13 @@ bool ReadFileBytes(const char* name, std::vector<unsigned char>& out) {
   out.clear();
   FILE* f = OpenGameFile(name, "rb");
   if (f == nullptr) return false;
+  // Only regular files: a device or a pipe named as a game file could be
+  // read without end.
+  struct stat st;
+  if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(f);
+    return false;
+  }
   unsigned char buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);

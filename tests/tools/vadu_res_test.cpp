@@ -1,0 +1,225 @@
+// The resource tool, run in this process on the fixture scripts.
+#define VADU_RES_NO_MAIN
+#include "../../tools/vadu_res.cpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "support/game_dir.h"
+
+namespace vadu {
+namespace {
+
+// Stamps new resources with a fixed moment, so dumps compare as text.
+class FixedClock : public Clock {
+ public:
+  uint64_t NowMs() override { return 0; }
+  void SleepMs(uint32_t) override {}
+  LocalDateTime LocalTime() override { return {2024, 5, 6, 7, 8, 9, 10}; }
+};
+
+std::string Utf8(const char8_t* s) {
+  return reinterpret_cast<const char*>(s);
+}
+
+class VaduResTest : public test::GameDirTest {
+ protected:
+  void SetUp() override {
+    GameDirTest::SetUp();
+    SetPlatformClock(&clock_);
+    for (const char* name : {"party.txt", "party_more.txt", "shop.txt"}) {
+      test::WriteFile(name, test::ReadFile(std::string(VADU_SOURCE_DIR) + "/tests/fixtures/dataform/" + name));
+    }
+  }
+  int Run(const std::vector<std::string>& args) {
+    out_.clear();
+    err_.clear();
+    vadu_res::Output o;
+    const int code = vadu_res::Run(args, o);
+    out_ = o.out;
+    err_ = o.err;
+    return code;
+  }
+  // The file's dump without its first two lines (format and file name).
+  std::string DumpBody(const std::string& file) {
+    EXPECT_EQ(Run({"dump", file}), 0) << err_;
+    size_t at = out_.find('\n');
+    at = out_.find('\n', at + 1);
+    return at == std::string::npos ? out_ : out_.substr(at + 1);
+  }
+
+  FixedClock clock_;
+  std::string out_;
+  std::string err_;
+};
+
+TEST_F(VaduResTest, BuildThenDump) {
+  ASSERT_EQ(Run({"build", "party.txt", "party_more.txt", "-o", "party.res"}), 0) << err_;
+  EXPECT_EQ(out_, "wrote party.res (party.res/Party): 4 items, 4 records of 88 bytes\n");
+  EXPECT_EQ(err_, "");
+  ASSERT_EQ(Run({"dump", "party.res"}), 0) << err_;
+  EXPECT_EQ(out_,
+            "vadu-res dump 1\n"
+            "file \"party.res\" 968 bytes\n"
+            "header\n"
+            "  magic \"VADU\"\n"
+            "  version \"0.3\"\n"
+            "  revision \"19\"\n"
+            "  byte-order \"I\"\n"
+            "  status 0\n"
+            "  size 0\n"
+            "attributes\n"
+            "  ResName \"party.res\"\n"
+            "  DataName \"Party\"\n"
+            "  Owner \"\"\n"
+            "  Created 2024-05-06 07:08:09.010\n"
+            "  Stamp2 0000-00-00 00:00:00.000\n"
+            "  Stamp3 0000-00-00 00:00:00.000\n"
+            "  CreatorTask 0\n"
+            "  CreatorGroup 0\n"
+            "  RecordSize 88\n"
+            "  RecordBytes 352\n"
+            "  RecordCount 4\n"
+            "  ActiveCount 4\n"
+            "  ItemCount 4\n"
+            "  Note \"\" 0\n"
+            "  Mark \"\"\n"
+            "items 4\n"
+            "  item 1 \"hp\" ITEMlong size 4 limits 0 0\n"
+            "  item 2 \"name\" ITEMstring size 16 limits 0 0\n"
+            "  item 3 \"level\" ITEMlimited size 4 limits 1 99\n"
+            "  item 4 \"note\" ITEMstring size 64 limits 0 0\n"
+            "records 4\n"
+            "  record 1 number -1 size 88\n"
+            "    \"hp\" 44\n"
+            "    \"name\" \"Carol\"\n"
+            "    \"level\" 0\n"
+            "    \"note\" \"\"\n"
+            "  record 2 number -1 size 88\n"
+            "    \"hp\" 0\n"
+            "    \"name\" \"Dave\"\n"
+            "    \"level\" 0\n"
+            "    \"note\" \"\"\n"
+            "  record 3 number -1 size 88\n"
+            "    \"hp\" 30\n"
+            "    \"name\" \"Bob\"\n"
+            "    \"level\" 5\n"
+            "    \"note\" \"first line\\nsecond line\"\n"
+            "  record 4 number -1 size 88\n"
+            "    \"hp\" 12\n"
+            "    \"name\" \"Alice Smith\"\n"
+            "    \"level\" 0\n"
+            "    \"note\" \"\"\n");
+  EXPECT_EQ(Run({"check", "party.res"}), 0);
+  EXPECT_EQ(out_, "party.res: ok: 4 items, 4 records\n");
+
+  // Building again reads the scripts, not the file the last build left
+  // under the resource's name.
+  std::string script = test::ReadFile("party.txt");
+  script.replace(script.find("name Bob"), 8, "name Bert");
+  test::WriteFile("party.txt", script);
+  ASSERT_EQ(Run({"build", "party.txt", "-o", "party.res"}), 0) << err_;
+  EXPECT_NE(DumpBody("party.res").find("    \"name\" \"Bert\"\n"), std::string::npos);
+}
+
+TEST_F(VaduResTest, TextsAreCp932ScriptsShownInUtf8) {
+  ASSERT_EQ(Run({"build", "shop.txt", "-o", "shop.res"}), 0) << err_;
+  EXPECT_EQ(out_, Utf8(u8"wrote shop.res (shop.res/店): 2 items, 2 records of 24 bytes\n"));
+  const std::string dump = DumpBody("shop.res");
+  EXPECT_NE(dump.find(Utf8(u8"  item 1 \"品名\" ITEMstring size 20 limits 0 0\n")), std::string::npos) << dump;
+  EXPECT_NE(dump.find(Utf8(u8"    \"品名\" \"毒消し\\n（強）\"\n    \"値段\" 25\n")), std::string::npos) << dump;
+
+  // The same script written in UTF-8 (with a byte-order mark) builds the
+  // same file with --utf8.
+  test::WriteFile("shop8.txt", "\xEF\xBB\xBF" + Cp932ToUtf8(test::ReadFile("shop.txt").c_str()));
+  ASSERT_EQ(Run({"build", "--utf8", "shop8.txt", "-o", "shop8.res"}), 0) << err_;
+  EXPECT_EQ(DumpBody("shop8.res"), dump);
+  EXPECT_EQ(test::ReadFile("shop8.res"), test::ReadFile("shop.res"));
+}
+
+TEST_F(VaduResTest, FailedBuildsWriteNothing) {
+  struct Case {
+    std::string script;
+    int code;
+    std::string message;  // part of the error output
+  };
+  const Case cases[] = {
+      {"ResourceName p.res\nDataName P\nItem hp ITEMlong\nStartData\nhp 1\n\nEndData\n", 1,
+       "log: ApendItemData() itemname non"},
+      {"DataName P\n", 1, "log: CreateItemData() scripts/bad.txt Non ResourceName"},
+      {"ResourceName ../p.res\nDataName P\n", 1, "is not a plain relative file name"},
+      {"ResourceName /tmp/p.res\nDataName P\n", 1, "is not a plain relative file name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    test::WriteFile("bad.txt", c.script);
+    EXPECT_EQ(Run({"build", "bad.txt", "-o", "bad.res"}), c.code);
+    EXPECT_NE(err_.find(c.message), std::string::npos) << err_;
+    EXPECT_FALSE(test::FileExists("bad.res"));
+  }
+  // The dialog's text reaches the author; the build goes on.
+  test::WriteFile("ok.txt", "ResourceName p.res\nDataName P\nItem hp ITEMlong\nEndData\n");
+  EXPECT_EQ(Run({"build", "ok.txt", "-o", "ok.res"}), 0);
+  EXPECT_NE(err_.find(Utf8(u8"vadu-res: dialog: ｽｸﾘﾌﾟﾄ EndDataERROR 4\n")), std::string::npos) << err_;
+
+  EXPECT_EQ(Run({"build", "absent.txt", "-o", "x.res"}), 2);
+  EXPECT_EQ(Run({"build", "party.txt"}), 2);
+  EXPECT_EQ(Run({"build", "--bogus", "party.txt", "-o", "x.res"}), 2);
+  EXPECT_EQ(Run({}), 2);
+  EXPECT_EQ(Run({"check", "absent.res"}), 2);
+  EXPECT_EQ(Run({"dump", "absent.res"}), 2);
+}
+
+TEST_F(VaduResTest, CheckReportsDamageWithOffsets) {
+  ASSERT_EQ(Run({"build", "party.txt", "party_more.txt", "-o", "party.res"}), 0) << err_;
+  const std::string good = test::ReadFile("party.res");
+  ASSERT_EQ(good.size(), 968u);
+  constexpr size_t kItems = 32 + 232;
+  constexpr size_t kRecords = kItems + 4 * 60;
+  constexpr size_t kRecord = 28 + 88;
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int code;
+    std::string line;  // one line of the report
+  };
+  auto patched = [&](size_t at, const std::string& with) { return std::string(good).replace(at, with.size(), with); };
+  const Case cases[] = {
+      {"cut inside the last body", good.substr(0, good.size() - 10), 1,
+       "d.res: offset 880: error: the file ends inside the body of record 4 of 4 (78 of 88 bytes; \"READING "
+       "ERROR\")"},
+      {"cut inside the header", good.substr(0, 10), 1,
+       "d.res: offset 0: error: the file ends inside the header (10 of 32 bytes)"},
+      {"wrong magic", patched(0, "VADX"), 1, "d.res: offset 0: error: the magic is not \"VADU\" (\"VADX\")"},
+      {"unknown item type", patched(kItems + 60 + 21, "\x07"), 1,
+       "d.res: offset 345: error: item 2 \"name\": unknown type 7 (the engine gives it size 0)"},
+      {"long of size 5", patched(kItems + 24, "\x05"), 1,
+       "d.res: offset 288: error: item 1 \"hp\": size 5, but a ITEMlong takes 4 bytes"},
+      {"record of another size", patched(kRecords + kRecord + 10, "\x5A"), 1,
+       "d.res: offset 630: error: record 2: body of 90 bytes, but the records of this resource have 88"},
+      {"bytes after the end", good + "xyz", 0, "d.res: offset 968: warning: 3 bytes after the last record are ignored"},
+      {"big-endian mark", patched(13, "M"), 0,
+       "d.res: offset 13: warning: byte-order mark \"M\": the engine reads the numbers as little-endian all the same"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteFile("d.res", c.bytes);
+    EXPECT_EQ(Run({"check", "d.res"}), c.code);
+    EXPECT_NE(out_.find(c.line + "\n"), std::string::npos) << out_;
+    if (c.code == 1) {
+      EXPECT_NE(out_.find("d.res: damaged: "), std::string::npos) << out_;
+    }
+  }
+  // What the engine cannot load, dump refuses.
+  for (const std::string& bytes : {good.substr(0, good.size() - 10), patched(0, "VADX")}) {
+    test::WriteFile("d.res", bytes);
+    EXPECT_EQ(Run({"dump", "d.res"}), 1);
+    EXPECT_NE(err_.find("vadu-res check d.res"), std::string::npos) << err_;
+  }
+}
+
+}  // namespace
+}  // namespace vadu

@@ -1,0 +1,741 @@
+// vadu-res: the resource tool for scenario authors.
+//
+//   vadu-res dump FILE.res       the file as the engine loads it, as text
+//   vadu-res check FILE.res      every problem of the file, with its offset
+//   vadu-res build [--utf8] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res
+//                                data form scripts compiled into a file
+//
+// The tool runs the engine's own code: `dump` loads the file with
+// OpenResource, `build` runs CreateItemData and AppendDataForm and saves with
+// SaveResource. Only `check` reads the bytes itself, over the layout of
+// data/resfile.h, because it must report what the engine's reader would
+// stumble over. The text forms are described in docs/FORMATS.md.
+//
+// Exit codes: 0 success; 1 a damaged file (check), a file the engine cannot
+// load (dump), a failed build; 2 bad arguments or a file that cannot be read.
+//
+// This file holds no non-ASCII literal: the test program includes it as it is.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data/dataform.h"
+#include "data/line_file.h"
+#include "data/resfile.h"
+#include "data/resource.h"
+#include "kernel/config.h"
+#include "kernel/dialog_seam.h"
+#include "kernel/pool.h"
+#include "kernel/state.h"
+#include "kernel/task.h"
+#include "platform/bytes.h"
+#include "platform/files.h"
+#include "platform/host_seam.h"
+
+namespace vadu_res {
+
+using namespace vadu;
+
+// Version of the text form of `dump`; it changes only when the form does.
+constexpr int kDumpFormat = 1;
+
+constexpr char kUsage[] =
+    "usage: vadu-res dump FILE.res\n"
+    "       vadu-res check FILE.res\n"
+    "       vadu-res build [--utf8] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res\n"
+    "\n"
+    "dump   prints the header, the attributes, the items and every record of a\n"
+    "       resource file as the engine loads it (texts in UTF-8)\n"
+    "check  validates a resource file; every problem with its byte offset;\n"
+    "       exit code 1 when the file is damaged\n"
+    "build  runs the data form scripts (CP932 text, or UTF-8 with --utf8) as\n"
+    "       the engine does (the first declares the resource, the others are\n"
+    "       appended) and saves the resource to FILE.res; -v shows the engine log\n";
+
+// Where the command's output goes (main prints it; tests read it).
+struct Output {
+  std::string out;
+  std::string err;
+};
+
+// ---------------------------------------------------------------------------
+// Text helpers.
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int n = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+  va_end(again);
+  return text;
+}
+
+// A UTF-8 text in double quotes: backslash, quote, line ends and tabs as
+// \\ \" \n \r \t, other control bytes as \xHH.
+std::string Escaped(const std::string& utf8) {
+  std::string q = "\"";
+  for (const char c : utf8) {
+    switch (c) {
+      case '\\':
+        q += "\\\\";
+        break;
+      case '"':
+        q += "\\\"";
+        break;
+      case '\n':
+        q += "\\n";
+        break;
+      case '\r':
+        q += "\\r";
+        break;
+      case '\t':
+        q += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+          q += Format("\\x%02X", static_cast<unsigned char>(c));
+        } else {
+          q += c;
+        }
+    }
+  }
+  return q + "\"";
+}
+
+// A CP932 text (at most `length` bytes, up to its NUL) as Escaped UTF-8;
+// bytes that are not CP932 become U+FFFD.
+std::string Quoted(const char* cp932, size_t length) {
+  return Escaped(Cp932ToUtf8(std::string(cp932, strnlen(cp932, length)).c_str()));
+}
+std::string Quoted(const void* field, size_t size) {
+  return Quoted(static_cast<const char*>(field), size);
+}
+
+std::string TypeName(int type) {
+  switch (type) {
+    case ITEMvalue:
+      return "ITEMvalue";
+    case ITEMstring:
+      return "ITEMstring";
+    case ITEMlong:
+      return "ITEMlong";
+    case ITEMblock:
+      return "ITEMblock";
+    case ITEMarray:
+      return "ITEMarray";
+    case ITEMlimited:
+      return "ITEMlimited";
+    default:
+      return Format("type%d", type);
+  }
+}
+
+std::string Stamp(const uint8_t* stamp) {
+  const LocalDateTime t = UnpackDateTime(stamp);
+  return Format("%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute, t.second,
+                t.millisecond);
+}
+
+std::string Hex(const uint8_t* bytes, size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += Format(i == 0 ? "%02x" : " %02x", bytes[i]);
+  return s;
+}
+
+bool ReadBytes(const std::string& path, std::vector<unsigned char>& bytes) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return false;
+  bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  return !f.bad();
+}
+
+// ---------------------------------------------------------------------------
+// The engine the commands run on: a pool with the system resources, the
+// given flags, nothing installed but what a command installs itself.
+
+bool StartEngine(uint32_t flags) {
+  ResetKernelState();
+  ForgetTaskResource();
+  DestroyPool();
+  ResetResources();
+  SetDialogHandlers(DialogHandlers{});
+  if (!CreatePool() || !CreateSystemResources()) return false;
+  SystemFlags.store(flags);
+  return true;
+}
+
+// Goes back to the directory that was current when it was made.
+class CurrentDirGuard {
+ public:
+  CurrentDirGuard() : fd_(::open(".", O_RDONLY | O_DIRECTORY)) {}
+  ~CurrentDirGuard() {
+    if (fd_ >= 0) {
+      if (::fchdir(fd_) != 0) std::perror("vadu-res: fchdir");
+      ::close(fd_);
+    }
+  }
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// A private temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/vadu-res-XXXXXX";
+    if (::mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// ---------------------------------------------------------------------------
+// dump
+
+// The item values of one record of an itemised resource, each read at its
+// place in the body (body byte 1 + the sizes of the items before it).
+void DumpItemValues(Handle resource, Handle record, std::string& out) {
+  const uint8_t* body = Body(record);
+  const int64_t storage = BodyStorage(record);
+  int64_t offset = 1;
+  const ResourceAttr* a = Attr(resource);
+  Handle item = a->first_item;
+  for (uint32_t n = 0; item != kNoHandle && n < a->item_count; ++n) {
+    const ItemDescriptor* d = Descriptor(item);
+    if (d == nullptr) break;
+    const int64_t size = d->size;
+    out += "    " + Quoted(d->name, sizeof d->name) + " ";
+    const int64_t width = (d->type == ITEMvalue || d->type == ITEMlong || d->type == ITEMlimited) ? 4 : size;
+    if (offset + width > storage) {
+      out += "(beyond the record body)\n";
+    } else if (width == 4 && d->type != ITEMstring && d->type != ITEMblock && d->type != ITEMarray) {
+      out += Format("%d\n", GetI32(body + offset));
+    } else if (d->type == ITEMstring) {
+      out += Quoted(body + offset, static_cast<size_t>(size)) + "\n";
+    } else if (d->type == ITEMarray) {
+      out += "[";
+      for (int64_t i = 0; i + 4 <= size; i += 4) out += Format(i == 0 ? "%d" : ", %d", GetI32(body + offset + i));
+      out += "]\n";
+    } else if (d->type == ITEMblock) {
+      out += "<" + Hex(body + offset, static_cast<size_t>(size)) + ">\n";
+    } else {
+      out += Format("(%s, no value)\n", TypeName(d->type).c_str());
+    }
+    offset += size;
+    item = d->next;
+  }
+}
+
+int Dump(const std::string& file, Output& o) {
+  std::vector<unsigned char> bytes;
+  if (!ReadFileBytes(file.c_str(), bytes)) {
+    o.err += "vadu-res: cannot read " + file + "\n";
+    return 2;
+  }
+  // The header check is on: a file without the magic and version is not
+  // shown as if it were a resource.
+  if (!StartEngine(TEST_RUN)) {
+    o.err += "vadu-res: the memory pool cannot be made\n";
+    return 1;
+  }
+  const Handle r = bytes.size() >= kResFileHeaderSize ? OpenResource(kNoHandle, file.c_str(), "vadu-res") : kNoHandle;
+  if (r == kNoHandle) {
+    o.err += "vadu-res: the engine cannot load " + file + "; vadu-res check " + file + " tells why\n";
+    return 1;
+  }
+  std::string& out = o.out;
+  out += Format("vadu-res dump %d\n", kDumpFormat);
+  out += Format("file %s %zu bytes\n", Escaped(file).c_str(), bytes.size());
+  const uint8_t* h = bytes.data();
+  out += "header\n";
+  out += "  magic " + Quoted(h + kResHeaderMagic, 5) + "\n";
+  out += "  version " + Quoted(h + kResHeaderVersion, 4) + "\n";
+  out += "  revision " + Quoted(h + kResHeaderRevision, 3) + "\n";
+  out += "  byte-order " + Quoted(h + kResHeaderMark, 1) + "\n";
+  out += Format("  status %d\n", GetI32(h + kResHeaderStatus));
+  out += Format("  size %u\n", GetU16(h + kResHeaderSize));
+
+  const ResourceAttr* a = Attr(r);
+  out += "attributes\n";
+  out += "  ResName " + Quoted(a->res_name, sizeof a->res_name) + "\n";
+  out += "  DataName " + Quoted(a->data_name, sizeof a->data_name) + "\n";
+  out += "  Owner " + Quoted(a->owner, sizeof a->owner) + "\n";
+  out += "  Created " + Stamp(a->created) + "\n";
+  out += "  Stamp2 " + Stamp(a->stamp2) + "\n";
+  out += "  Stamp3 " + Stamp(a->stamp3) + "\n";
+  out += Format("  CreatorTask %d\n", a->creator_task);
+  out += Format("  CreatorGroup %u\n", a->creator_group);
+  out += Format("  RecordSize %d\n", a->record_size);
+  out += Format("  RecordBytes %d\n", a->record_bytes);
+  out += Format("  RecordCount %u\n", a->all_count);
+  out += Format("  ActiveCount %u\n", a->active_count);
+  out += Format("  ItemCount %u\n", a->item_count);
+  out += "  Note " + Quoted(a->note, sizeof a->note) + Format(" %d\n", a->note_value);
+  out += "  Mark " + Quoted(a->mark, sizeof a->mark) + "\n";
+
+  // The loader does not carry the limits over; they are read from the
+  // file's descriptors, which it read one by one in this order.
+  out += Format("items %u\n", a->item_count);
+  Handle item = a->first_item;
+  for (uint32_t n = 0; item != kNoHandle && n < a->item_count; ++n) {
+    const ItemDescriptor* d = Descriptor(item);
+    if (d == nullptr) break;
+    const size_t at = kResFileHeaderSize + kResFileAttrSize + n * kResFileItemSize;
+    int32_t limit1 = 0;
+    int32_t limit2 = 0;
+    if (at + kResFileItemSize <= bytes.size()) {
+      limit1 = GetI32(&bytes[at + offsetof(ItemDescriptor, limit1)]);
+      limit2 = GetI32(&bytes[at + offsetof(ItemDescriptor, limit2)]);
+    }
+    out += Format("  item %u ", n + 1) + Quoted(d->name, sizeof d->name) +
+           Format(" %s size %d limits %d %d\n", TypeName(d->type).c_str(), d->size, limit1, limit2);
+    item = d->next;
+  }
+
+  out += Format("records %u\n", a->all_count);
+  const bool itemised = a->first_item != kNoHandle;
+  uint32_t index = 0;
+  for (Handle rec = FirstRecord(r); rec != kNoHandle; rec = NextRecord(rec)) {
+    const HandleEntry& e = Entry(rec);
+    out += Format("  record %u number %d size %u\n", ++index, e.number, e.size);
+    if (itemised) {
+      DumpItemValues(r, rec, out);
+    } else {
+      const uint8_t* body = Body(rec);
+      for (uint32_t at = 0; at < e.size; at += 16) {
+        out += Format("    %04x ", at) + Hex(body + at, std::min<uint32_t>(16, e.size - at)) + "\n";
+      }
+    }
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// check
+
+// Reports the problems of a resource file's bytes.
+class Checker {
+ public:
+  Checker(const std::string& file, const std::vector<unsigned char>& bytes, Output& o)
+      : file_(file), bytes_(bytes), o_(o) {}
+
+  // Returns the exit code: 1 when an error was found.
+  int Run() {
+    Walk();
+    if (errors_ == 0) {
+      o_.out += Format("%s: ok: %u items, %u records", file_.c_str(), items_, records_);
+      o_.out += warnings_ == 0 ? "\n" : Format(", %u warnings\n", warnings_);
+      return 0;
+    }
+    o_.out += Format("%s: damaged: %u errors, %u warnings\n", file_.c_str(), errors_, warnings_);
+    return 1;
+  }
+
+ private:
+  void Error(size_t at, const std::string& text) {
+    o_.out += Format("%s: offset %zu: error: ", file_.c_str(), at) + text + "\n";
+    ++errors_;
+  }
+  void Warning(size_t at, const std::string& text) {
+    o_.out += Format("%s: offset %zu: warning: ", file_.c_str(), at) + text + "\n";
+    ++warnings_;
+  }
+  // A fixed text field that should hold its NUL.
+  void CheckText(size_t at, size_t size, const char* what) {
+    if (FixedTextLength(&bytes_[at], size) == size) {
+      Warning(at, Format("%s has no NUL in its %zu bytes; the engine cuts it to %zu characters", what, size, size - 1));
+    }
+  }
+
+  void Walk() {
+    ByteReader in(bytes_.data(), bytes_.size());
+    uint8_t header[kResFileHeaderSize];
+    if (!in.Read(header, sizeof header)) {
+      Error(0, Format("the file ends inside the header (%zu of %zu bytes)", bytes_.size(), kResFileHeaderSize));
+      return;
+    }
+    if (std::memcmp(header + kResHeaderMagic, "VADU", 4) != 0) {
+      Error(kResHeaderMagic, "the magic is not \"VADU\" (" + Quoted(header + kResHeaderMagic, 4) + ")");
+    }
+    if (std::memcmp(header + kResHeaderVersion, "0.3", 3) != 0) {
+      Error(kResHeaderVersion, "the version is not \"0.3\" (" + Quoted(header + kResHeaderVersion, 3) + ")");
+    }
+    if (std::memcmp(header + kResHeaderRevision, "19", 3) != 0) {
+      Warning(kResHeaderRevision, "the revision field is not \"19\" (the engine does not check it)");
+    }
+    const uint8_t mark = header[kResHeaderMark];
+    if (mark == 'M') {
+      Warning(kResHeaderMark, "byte-order mark \"M\": the engine reads the numbers as little-endian all the same");
+    } else if (mark != 'I') {
+      Warning(kResHeaderMark, Format("unknown byte-order mark 0x%02X", mark));
+    }
+
+    const size_t attr_at = in.offset();
+    uint8_t attr[kResFileAttrSize];
+    if (!in.Read(attr, sizeof attr)) {
+      Error(attr_at, Format("the file ends inside the attribute block (%zu of %zu bytes)", bytes_.size() - attr_at,
+                            kResFileAttrSize));
+      return;
+    }
+    CheckText(attr_at + offsetof(ResourceAttr, res_name), sizeof(ResourceAttr::res_name), "ResName");
+    CheckText(attr_at + offsetof(ResourceAttr, data_name), sizeof(ResourceAttr::data_name), "DataName");
+    CheckText(attr_at + offsetof(ResourceAttr, owner), sizeof(ResourceAttr::owner), "Owner");
+    if (attr[offsetof(ResourceAttr, res_name)] == '\0') Warning(attr_at, "the ResName is empty");
+    const uint16_t item_count = GetU16(attr + offsetof(ResourceAttr, item_count));
+    const uint16_t record_count = GetU16(attr + offsetof(ResourceAttr, all_count));
+    const uint16_t active_count = GetU16(attr + offsetof(ResourceAttr, active_count));
+    if (active_count != record_count) {
+      Warning(attr_at + offsetof(ResourceAttr, active_count),
+              Format("active count %u differs from the record count %u (the engine counts the records it reads)",
+                     active_count, record_count));
+    }
+
+    // Items, as CreateItem declares them.
+    int64_t record_size = 0;
+    std::map<std::string, uint32_t> names;
+    for (uint32_t i = 0; i < item_count; ++i) {
+      const size_t at = in.offset();
+      uint8_t d[kResFileItemSize];
+      if (!in.Read(d, sizeof d)) {
+        Error(at, Format("the file ends inside item descriptor %u of %u", i + 1, item_count));
+        return;
+      }
+      ++items_;
+      const std::string label = Format("item %u ", i + 1) + Quoted(d, sizeof(ItemDescriptor::name) - 1);
+      CheckText(at, sizeof(ItemDescriptor::name), label.c_str());
+      const std::string name(reinterpret_cast<const char*>(d), FixedTextLength(d, sizeof(ItemDescriptor::name) - 1));
+      if (name.empty()) Warning(at, label + ": the name is empty");
+      if (const auto [it, fresh] = names.emplace(name, i + 1); !fresh) {
+        Warning(at, label + Format(": item %u has the same name; the engine finds only that one", it->second));
+      }
+      const int type = d[offsetof(ItemDescriptor, type)];
+      const int32_t size = GetI32(d + offsetof(ItemDescriptor, size));
+      const size_t size_at = at + offsetof(ItemDescriptor, size);
+      int64_t made = 0;  // the size CreateItem gives the item
+      switch (type) {
+        case ITEMvalue:
+        case ITEMlong:
+        case ITEMlimited:
+          made = 4;
+          if (size != 4)
+            Error(size_at, label + Format(": size %d, but a %s takes 4 bytes", size, TypeName(type).c_str()));
+          break;
+        case ITEMstring:
+        case ITEMblock:
+          made = std::max(size, 0);
+          if (size < 0 || (type == ITEMstring && size == 0)) {
+            Error(size_at, label + Format(": a %s of size %d", TypeName(type).c_str(), size));
+          }
+          break;
+        case ITEMarray:
+          made = size >= 0 ? size / 4 * 4 : 0;
+          if (size < 0 || size % 4 != 0) Error(size_at, label + Format(": an ITEMarray of %d bytes", size));
+          break;
+        default:
+          Error(at + offsetof(ItemDescriptor, type),
+                label + Format(": unknown type %d (the engine gives it size 0)", type));
+          break;
+      }
+      if (record_size + made > 0xFFFF) {
+        Error(size_at, label + ": the records would grow beyond 65535 bytes (the engine gives the item size 0)");
+        made = 0;
+      }
+      record_size += made;
+    }
+    const int32_t stored_size = GetI32(attr + offsetof(ResourceAttr, record_size));
+    if (item_count > 0 && stored_size != record_size) {
+      Warning(attr_at + offsetof(ResourceAttr, record_size),
+              Format("record size %d, but the items add up to %lld (the engine uses the items)", stored_size,
+                     static_cast<long long>(record_size)));
+    }
+
+    // Records.
+    int64_t record_bytes = 0;
+    std::map<int32_t, uint32_t> numbers;
+    for (uint32_t i = 0; i < record_count; ++i) {
+      const size_t at = in.offset();
+      uint8_t rh[kResFileRecordHeaderSize];
+      if (!in.Read(rh, sizeof rh)) {
+        Error(at,
+              Format("the file ends inside the header of record %u of %u (\"READING ERROR\")", i + 1, record_count));
+        return;
+      }
+      const int32_t number = GetI32(rh + kResRecordNumber);
+      const uint16_t size = GetU16(rh + kResRecordSize);
+      if (number < -1 || number > 0x10000) {
+        Warning(at + kResRecordNumber,
+                Format("record %u: number %d is out of range (refused when RESOUCE_TEST is on)", i + 1, number));
+      }
+      if (number != -1) {
+        if (const auto [it, fresh] = numbers.emplace(number, i + 1); !fresh) {
+          Warning(at + kResRecordNumber, Format("record %u: number %d is also record %u's; the engine loads them as "
+                                                "one record holding the later body",
+                                                i + 1, number, it->second));
+        }
+      }
+      if (item_count > 0 && size != record_size) {
+        Error(at + kResRecordSize, Format("record %u: body of %u bytes, but the records of this resource have %lld",
+                                          i + 1, size, static_cast<long long>(record_size)));
+      }
+      const size_t body_at = in.offset();
+      if (!in.Skip(size)) {
+        Error(body_at, Format("the file ends inside the body of record %u of %u (%zu of %u bytes; \"READING ERROR\")",
+                              i + 1, record_count, bytes_.size() - body_at, size));
+        return;
+      }
+      ++records_;
+      record_bytes += size;
+    }
+    const int32_t stored_bytes = GetI32(attr + offsetof(ResourceAttr, record_bytes));
+    if (stored_bytes != record_bytes) {
+      Warning(attr_at + offsetof(ResourceAttr, record_bytes),
+              Format("record bytes %d, but the records hold %lld", stored_bytes, static_cast<long long>(record_bytes)));
+    }
+    if (in.remaining() > 0) {
+      Warning(in.offset(), Format("%zu bytes after the last record are ignored", in.remaining()));
+    }
+  }
+
+  const std::string& file_;
+  const std::vector<unsigned char>& bytes_;
+  Output& o_;
+  uint32_t errors_ = 0;
+  uint32_t warnings_ = 0;
+  uint32_t items_ = 0;
+  uint32_t records_ = 0;
+};
+
+int Check(const std::string& file, Output& o) {
+  std::vector<unsigned char> bytes;
+  if (!ReadBytes(file, bytes)) {
+    o.err += "vadu-res: cannot read " + file + "\n";
+    return 2;
+  }
+  return Checker(file, bytes, o).Run();
+}
+
+// ---------------------------------------------------------------------------
+// build
+
+// Texts the scripts showed in the message dialog.
+std::vector<std::string>* g_dialog_texts = nullptr;
+int CollectDialogText(const char* text) {
+  if (g_dialog_texts != nullptr) g_dialog_texts->push_back(text != nullptr ? text : "");
+  return 0;
+}
+
+// True when a ResName names a file inside the build directory: relative,
+// without "..".
+bool SafeResName(const std::string& name) {
+  if (name.empty()) return false;
+  std::string path = name;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  if (path[0] == '/') return false;
+  for (const auto& part : std::filesystem::path(path)) {
+    if (part == "..") return false;
+  }
+  return path.back() != '/';
+}
+
+struct BuildArgs {
+  std::vector<std::string> scripts;
+  std::string output;
+  bool utf8 = false;
+  bool verbose = false;
+};
+
+// The engine log, in UTF-8, on the error output.
+void ShowLog(Output& o) {
+  std::ifstream log("SenELOG.dat", std::ios::binary);
+  std::string line;
+  while (std::getline(log, line)) o.err += "log: " + Cp932ToUtf8(line.c_str()) + "\n";
+}
+
+int Build(const BuildArgs& args, Output& o) {
+  // Every path is taken before the build directory becomes current.
+  std::vector<std::vector<unsigned char>> texts;
+  for (const std::string& script : args.scripts) {
+    std::vector<unsigned char> bytes;
+    if (!ReadBytes(script, bytes)) {
+      o.err += "vadu-res: cannot read " + script + "\n";
+      return 2;
+    }
+    if (args.utf8) {
+      // A byte-order mark is not text.
+      if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
+        bytes.erase(bytes.begin(), bytes.begin() + 3);
+      const std::string converted = Utf8ToCp932(std::string(bytes.begin(), bytes.end()).c_str());
+      bytes.assign(converted.begin(), converted.end());
+    }
+    texts.push_back(std::move(bytes));
+  }
+  std::error_code ec;
+  const std::filesystem::path output = std::filesystem::absolute(args.output, ec);
+  if (ec) {
+    o.err += "vadu-res: bad output path " + args.output + "\n";
+    return 2;
+  }
+
+  // The scripts run in a private directory: a resource file left from an
+  // earlier build is never loaded in their place, the scripts need not be
+  // writable where they are (the engine opens them for update), and the log
+  // stays out of the author's directory.
+  CurrentDirGuard back;
+  TempDir dir;
+  if (!back.ok() || dir.path().empty() || ::chdir(dir.path().c_str()) != 0) {
+    o.err += "vadu-res: cannot make a temporary directory\n";
+    return 1;
+  }
+  std::vector<std::string> names;
+  std::filesystem::create_directory("scripts", ec);
+  for (size_t i = 0; i < args.scripts.size(); ++i) {
+    std::string name = "scripts/" + std::filesystem::path(args.scripts[i]).filename().string();
+    if (std::find(names.begin(), names.end(), name) != names.end() || name == "scripts/") {
+      name = Format("scripts/%zu-", i + 1) + std::filesystem::path(args.scripts[i]).filename().string();
+    }
+    if (!WriteFileAtomically(name.c_str(), texts[i].data(), texts[i].size())) {
+      o.err += "vadu-res: cannot copy " + args.scripts[i] + "\n";
+      return 1;
+    }
+    names.push_back(name);
+  }
+
+  if (!StartEngine(TRACE)) {
+    o.err += "vadu-res: the memory pool cannot be made\n";
+    return 1;
+  }
+  std::vector<std::string> dialog;
+  g_dialog_texts = &dialog;
+  DialogHandlers handlers;
+  handlers.message_text = CollectDialogText;
+  SetDialogHandlers(handlers);
+  struct Restore {
+    ~Restore() {
+      g_dialog_texts = nullptr;
+      SetDialogHandlers(DialogHandlers{});
+    }
+  } restore;
+
+  auto fail = [&](const std::string& why) {
+    for (const std::string& t : dialog) o.err += "vadu-res: dialog: " + Cp932ToUtf8(t.c_str()) + "\n";
+    ShowLog(o);
+    o.err += "vadu-res: " + why + "\n";
+    return 1;
+  };
+
+  // The resource file is written under the ResName; it must stay inside the
+  // build directory and must not be one of the scripts.
+  char res_name[kKeywordLineMax + 1] = {};
+  if (LookupKey("ResourceName", res_name, sizeof res_name, names[0].c_str()) != nullptr) {
+    if (!SafeResName(res_name) || GameFileExists(res_name)) {
+      return fail("the ResourceName \"" + Cp932ToUtf8(res_name) + "\" of " + args.scripts[0] +
+                  " is not a plain relative file name");
+    }
+    std::filesystem::path parent = std::filesystem::path(res_name).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  }
+
+  const Handle resource = CreateItemData(kNoHandle, names[0].c_str());
+  if (resource == kNoHandle) return fail(args.scripts[0] + " did not make a resource");
+  for (size_t i = 1; i < names.size(); ++i) {
+    if (AppendDataForm(resource, names[i].c_str()) == kNoHandle) return fail(args.scripts[i] + " failed");
+  }
+  char saved_name[sizeof(ResourceAttr::res_name)];
+  PutFixedText(saved_name, sizeof saved_name, Attr(resource)->res_name);
+  if (SaveResource(kNoHandle, resource) != 0) return fail("the resource could not be saved");
+  std::vector<unsigned char> image;
+  if (!ReadFileBytes(saved_name, image)) return fail("the saved resource file cannot be read back");
+
+  for (const std::string& t : dialog) o.err += "vadu-res: dialog: " + Cp932ToUtf8(t.c_str()) + "\n";
+  if (args.verbose) ShowLog(o);
+  const ResourceAttr* a = Attr(resource);
+  const std::string summary =
+      Format(": %u items, %u records of %d bytes", a->item_count, a->active_count, a->record_size);
+  const std::string names_text = Cp932ToUtf8(a->res_name) + "/" + Cp932ToUtf8(a->data_name);
+  // The output path was made absolute before the build directory became
+  // current.
+  if (!WriteFileAtomically(output.c_str(), image.data(), image.size())) {
+    o.err += "vadu-res: cannot write " + args.output + "\n";
+    return 1;
+  }
+  o.out += "wrote " + args.output + " (" + names_text + ")" + summary + "\n";
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+
+int Run(const std::vector<std::string>& args, Output& o) {
+  if (args.empty()) {
+    o.err += kUsage;
+    return 2;
+  }
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    o.out += kUsage;
+    return 0;
+  }
+  if ((command == "dump" || command == "check") && args.size() == 2) {
+    return command == "dump" ? Dump(args[1], o) : Check(args[1], o);
+  }
+  if (command == "build") {
+    BuildArgs b;
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (args[i] == "-o" && i + 1 < args.size()) {
+        b.output = args[++i];
+      } else if (args[i] == "--utf8") {
+        b.utf8 = true;
+      } else if (args[i] == "-v") {
+        b.verbose = true;
+      } else if (!args[i].empty() && args[i][0] == '-') {
+        o.err += "vadu-res: unknown option " + args[i] + "\n" + kUsage;
+        return 2;
+      } else {
+        b.scripts.push_back(args[i]);
+      }
+    }
+    if (!b.scripts.empty() && !b.output.empty()) return Build(b, o);
+  }
+  o.err += kUsage;
+  return 2;
+}
+
+}  // namespace vadu_res
+
+#ifndef VADU_RES_NO_MAIN
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  vadu_res::Output o;
+  const int code = vadu_res::Run(args, o);
+  std::fwrite(o.out.data(), 1, o.out.size(), stdout);
+  std::fwrite(o.err.data(), 1, o.err.size(), stderr);
+  return code;
+}
+#endif

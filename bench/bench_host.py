@@ -9,9 +9,16 @@
   3. CPU use while idle on the first screen, over a few seconds; target
      0.5% of one core.
 
-Usage: bench/bench_host.py VADU [GAME_DIR]   (default: the demo directory
-beside VADU in the build tree). Needs Xvfb and xdotool.
+Usage: bench/bench_host.py [--runs N] [--idle-seconds S] VADU [GAME_DIR]
+(default GAME_DIR: the demo directory beside VADU in the build tree). Needs
+Xvfb and xdotool. The machine is often shared: the CPU time until the first
+frame is steadier than the wall time, and more runs steady the medians.
+
+VADU may also be any program that opens a window titled "TARN" and reports
+its first frame the same way, such as the bare SDL program that gives this
+machine's floor (see docs/PERFORMANCE.md).
 """
+import argparse
 import os
 import shutil
 import signal
@@ -83,10 +90,15 @@ def vm_hwm_kib(pid):
 
 
 def main():
-    if len(sys.argv) < 2:
-        raise SystemExit(__doc__)
-    vadu = os.path.abspath(sys.argv[1])
-    game = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(vadu), "..", "games", "demo")
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--runs", type=int, default=RUNS)
+    parser.add_argument("--idle-seconds", type=float, default=IDLE_SECONDS)
+    parser.add_argument("vadu")
+    parser.add_argument("game", nargs="?")
+    args = parser.parse_args()
+    runs = max(1, args.runs)
+    vadu = os.path.abspath(args.vadu)
+    game = args.game or os.path.join(os.path.dirname(vadu), "..", "games", "demo")
     for tool in ("Xvfb", "xdotool"):
         if shutil.which(tool) is None:
             raise SystemExit(f"{tool} is not installed")
@@ -96,7 +108,7 @@ def main():
         # 1. Start-up to the first frame.
         times = []
         cpu = []
-        for _ in range(RUNS):
+        for _ in range(runs):
             work = copy_game(game)
             t0 = time.time()
             proc = subprocess.Popen([vadu, work], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
@@ -113,7 +125,7 @@ def main():
             close(proc)
             shutil.rmtree(work)
         print(f"start-up to first frame: median {statistics.median(times):.1f} ms "
-              f"(min {min(times):.1f}, max {max(times):.1f}, {RUNS} runs; target 45 ms); "
+              f"(min {min(times):.1f}, max {max(times):.1f}, {runs} runs; target 45 ms); "
               f"CPU time of the process until then: median {statistics.median(cpu)} ms")
 
         # 2 and 3. Idle CPU on the first screen, and the peak resident memory
@@ -123,7 +135,7 @@ def main():
         window_id(env)
         time.sleep(1.0)  # let start-up settle
         c0, t0 = cpu_seconds(proc.pid), time.time()
-        time.sleep(IDLE_SECONDS)
+        time.sleep(args.idle_seconds)
         c1, t1 = cpu_seconds(proc.pid), time.time()
         peak_kib = vm_hwm_kib(proc.pid)
         rc = close(proc)

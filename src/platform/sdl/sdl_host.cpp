@@ -30,10 +30,12 @@ constexpr uint64_t kJoinGraceMs = 5000;
 // How long the host loop waits for events before it looks at the screen
 // again: while the picture changes (or input arrives) often enough for
 // smooth motion; after kCalmPasses passes without either, longer, so an idle
-// window costs almost nothing (its first new frame is then up to
-// kCalmWaitMs late).
+// window costs almost nothing. A calm host is woken by the engine thread
+// when it goes to sleep after drawing (see FrameClock), so kCalmWaitMs
+// only bounds how late a frame drawn in the middle of a long engine step
+// can be.
 constexpr int kBusyWaitMs = 10;
-constexpr int kCalmWaitMs = 50;
+constexpr int kCalmWaitMs = 250;
 constexpr int kCalmPasses = 30;
 
 [[noreturn]] void ExitNow(int code) {
@@ -113,6 +115,36 @@ uint8_t CharacterCode(uint8_t c) {
   }
 }
 
+// The real clock, which also wakes a calm host when the engine goes to sleep
+// with a picture the host has not been told about: every idle engine cycle
+// and every wait sleeps through the platform clock, so a new frame is
+// presented at once without the host polling the screen.
+class FrameClock : public Clock {
+ public:
+  explicit FrameClock(void (*wake)()) : wake_(wake) {}
+  uint64_t NowMs() override { return real_.NowMs(); }
+  LocalDateTime LocalTime() override { return real_.LocalTime(); }
+  void SleepMs(uint32_t ms) override {
+    if (calm_.load(std::memory_order_acquire) && Screen().generation() != calm_generation_.load() &&
+        calm_.exchange(false)) {
+      wake_();
+    }
+    real_.SleepMs(ms);
+  }
+  // The host thread: it is about to wait long, having presented `generation`
+  // (calm), or it waits only briefly (not calm).
+  void SetCalm(bool calm, uint64_t generation) {
+    calm_generation_.store(generation);
+    calm_.store(calm, std::memory_order_release);
+  }
+
+ private:
+  SystemClock real_;
+  void (*wake_)();
+  std::atomic<bool> calm_{false};
+  std::atomic<uint64_t> calm_generation_{0};
+};
+
 class SdlHost : public Host {
  public:
   explicit SdlHost(const SdlOptions& options) : options_(options) {}
@@ -141,6 +173,7 @@ class SdlHost : public Host {
   DisplayInfo Display() override { return display_; }
 
   static void MessageBox(const char* cp932_text);
+  static void WakeHost();
 
  private:
   void Wake() {
@@ -181,10 +214,16 @@ class SdlHost : public Host {
   bool engine_done_ = false;
   std::string title_;
   bool title_changed_ = false;
+
+  FrameClock clock_{&SdlHost::WakeHost};
 };
 
 SdlHost* g_host = nullptr;
 std::thread::id g_host_thread;
+
+void SdlHost::WakeHost() {
+  if (g_host != nullptr) g_host->Wake();
+}
 
 void SdlHost::MessageBox(const char* cp932_text) {
   std::string text = Cp932ToUtf8(cp932_text);
@@ -331,8 +370,14 @@ bool SdlHost::Present(bool force) {
   }
   presented_generation_ = generation;
   needs_present_ = false;
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
+  // The borders around the picture are black; a picture that fills the
+  // window is drawn over the whole of it, without clearing first.
+  int ow = 0, oh = 0;
+  SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+  if (texture_ == nullptr || dst_.x != 0 || dst_.y != 0 || dst_.w != ow || dst_.h != oh) {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+  }
   if (texture_ != nullptr) SDL_RenderCopy(renderer_, texture_, nullptr, &dst_);
   SDL_RenderPresent(renderer_);
   return true;
@@ -469,7 +514,9 @@ int SdlHost::Run() {
   g_host = this;
   g_host_thread = std::this_thread::get_id();
   SetMessageBoxHandler(&SdlHost::MessageBox);
+  SetPlatformClock(&clock_);
   auto finish = [this](int code) {
+    SetPlatformClock(nullptr);
     SetMessageBoxHandler(nullptr);
     SetHost(nullptr);
     g_host = nullptr;
@@ -509,8 +556,11 @@ int SdlHost::Run() {
   int calm = 0;  // passes without input or a new picture
   while (!quit()) {
     int wait = HostTextPending() ? 1 : calm >= kCalmPasses ? kCalmWaitMs : kBusyWaitMs;
+    clock_.SetCalm(wait == kCalmWaitMs, presented_generation_);
     bool active = false;
-    if (SDL_WaitEventTimeout(&ev, wait)) {
+    bool waited = SDL_WaitEventTimeout(&ev, wait) != 0;
+    clock_.SetCalm(false, presented_generation_);
+    if (waited) {
       active = true;
       do {
         if (ev.type != wake_event_) Handle(ev);

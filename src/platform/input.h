@@ -24,6 +24,24 @@ enum EngineKey : uint16_t {
   KEY_HELP = 16,      // also what Shift alone stores
 };
 
+// The engine code a typed one-byte character is stored as: the control
+// characters of Backspace, Clear and Escape and the asterisk have codes of
+// their own; every other character is its own code.
+inline uint8_t EngineCodeForCharacter(uint8_t c) {
+  switch (c) {
+    case 8:
+      return KEY_BACKSPACE;
+    case 12:
+      return KEY_CLEAR;
+    case 27:
+      return KEY_ESCAPE;
+    case '*':
+      return KEY_ASTERISK;
+    default:
+      return c;
+  }
+}
+
 // Modifier bits of ModifierKeys.
 inline constexpr uint32_t kModShift = 0x1;
 inline constexpr uint32_t kModControl = 0x2;

@@ -56,21 +56,6 @@ bool ParseNumber(const std::string& word, long low, long high, long& out) {
   return true;
 }
 
-// The engine code of a typed character.
-uint16_t CharacterCode(uint8_t c) {
-  switch (c) {
-    case 8:
-      return KEY_BACKSPACE;
-    case 12:
-      return KEY_CLEAR;
-    case 27:
-      return KEY_ESCAPE;
-    case '*':
-      return KEY_ASTERISK;
-    default:
-      return c;
-  }
-}
 
 struct NamedKey {
   const char* name;
@@ -233,8 +218,8 @@ bool ScriptKeyCodes(const std::string& name, uint16_t& key_down, uint16_t& chara
     auto c = static_cast<uint8_t>(name[0]);
     if (c < 0x21 || c > 0x7E) return false;
     // A letter's key-down is its upper-case key code.
-    key_down = c >= 'a' && c <= 'z' ? static_cast<uint16_t>(c - 'a' + 'A') : CharacterCode(c);
-    character = CharacterCode(c);
+    key_down = c >= 'a' && c <= 'z' ? static_cast<uint16_t>(c - 'a' + 'A') : EngineCodeForCharacter(c);
+    character = EngineCodeForCharacter(c);
     return true;
   }
   for (const NamedKey& k : kNamedKeys) {

@@ -99,21 +99,6 @@ uint16_t KeyDownCode(SDL_Keycode sym) {
   }
 }
 
-// The engine code of a typed one-byte character.
-uint8_t CharacterCode(uint8_t c) {
-  switch (c) {
-    case 8:
-      return KEY_BACKSPACE;
-    case 12:
-      return KEY_CLEAR;
-    case 27:
-      return KEY_ESCAPE;
-    case '*':
-      return KEY_ASTERISK;
-    default:
-      return c;
-  }
-}
 
 // The real clock, which also wakes a calm host when the engine goes to sleep
 // with a picture the host has not been told about: every idle engine cycle
@@ -456,7 +441,7 @@ void SdlHost::Handle(const SDL_Event& ev) {
       if (uint16_t code = KeyDownCode(sym)) HostPutKey(code);
       // Control with a letter types a control character (no text event).
       if ((mod & KMOD_CTRL) && sym >= SDLK_a && sym <= SDLK_z) {
-        HostPutChar(CharacterCode(static_cast<uint8_t>(sym - SDLK_a + 1)), 0);
+        HostPutChar(EngineCodeForCharacter(static_cast<uint8_t>(sym - SDLK_a + 1)), 0);
       }
       break;
     }
@@ -466,7 +451,7 @@ void SdlHost::Handle(const SDL_Event& ev) {
       break;
     case SDL_TEXTINPUT: {
       std::string text = Utf8ToCp932(ev.text.text);
-      for (char& c : text) c = static_cast<char>(CharacterCode(static_cast<uint8_t>(c)));
+      for (char& c : text) c = static_cast<char>(EngineCodeForCharacter(static_cast<uint8_t>(c)));
       if (text.empty()) break;
       auto b0 = static_cast<uint8_t>(text[0]);
       if (text.size() == 1) {

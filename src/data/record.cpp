@@ -52,6 +52,13 @@ void Append(ResourceAttr* a, Handle record) {
 
 }  // namespace
 
+uint8_t* RecordBodyOf(Handle record, Handle resource, uint32_t min_size) {
+  if (record == kNoHandle || !ValidHandle(record)) return nullptr;
+  const HandleEntry& e = Entry(record);
+  if ((e.flags & kRecordInactive) != 0 || e.size < min_size || e.owner != resource) return nullptr;
+  return BlockAddress(record);
+}
+
 uint32_t BodyStorage(Handle record) { return ValidHandle(record) ? Entry(record).storage : 0; }
 
 Handle search_record(Handle resource, int32_t number) {

@@ -126,6 +126,10 @@ inline constexpr char kSystemResName[] = "Resource.res";
 ResourceAttr* Attr(Handle resource);
 uint8_t* Body(Handle record);
 ItemDescriptor* Descriptor(Handle item);
+// The body of an active record of `resource` that is at least `min_size`
+// bytes long, or nullptr: the checked way to view a record of a system
+// resource through its typed layout.
+uint8_t* RecordBodyOf(Handle record, Handle resource, uint32_t min_size);
 // The record header lives in the handle entry, which never moves.
 inline HandleEntry& Header(Handle record) { return Entry(record); }
 

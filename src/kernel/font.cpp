@@ -32,10 +32,7 @@ int16_t FontSize(const char* key, int16_t fallback) {
 }  // namespace
 
 FontRecord* FontView(Handle font) {
-  if (font == kNoHandle || !ValidHandle(font)) return nullptr;
-  const HandleEntry& e = Entry(font);
-  if ((e.flags & kRecordInactive) != 0 || e.size < kFontRecordSize || e.owner != FontResource()) return nullptr;
-  return reinterpret_cast<FontRecord*>(BlockAddress(font));
+  return reinterpret_cast<FontRecord*>(RecordBodyOf(font, FontResource(), kFontRecordSize));
 }
 
 Handle CreateFont(int16_t width, int16_t height, uint16_t style, const char* name) {

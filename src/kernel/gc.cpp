@@ -66,10 +66,7 @@ Bevel PaletteActive(const char* word) {
 }  // namespace
 
 GCRecord* GCView(Handle gc) {
-  if (gc == kNoHandle || !ValidHandle(gc)) return nullptr;
-  const HandleEntry& e = Entry(gc);
-  if ((e.flags & kRecordInactive) != 0 || e.size < kGCRecordSize || e.owner != GCResource()) return nullptr;
-  return reinterpret_cast<GCRecord*>(BlockAddress(gc));
+  return reinterpret_cast<GCRecord*>(RecordBodyOf(gc, GCResource(), kGCRecordSize));
 }
 
 Handle CreateGC(Handle task, uint32_t text, uint32_t face, uint32_t light, uint32_t shadow) {

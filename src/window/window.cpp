@@ -43,10 +43,7 @@ bool DrawableContent(Handle window, int& sx, int& sy, int& width, int& height) {
 }  // namespace
 
 WindowRecord* WindowView(Handle window) {
-  if (window == kNoHandle || !ValidHandle(window)) return nullptr;
-  const HandleEntry& e = Entry(window);
-  if ((e.flags & kRecordInactive) != 0 || e.size < kWindowRecordSize || e.owner != WindowResource()) return nullptr;
-  return reinterpret_cast<WindowRecord*>(BlockAddress(window));
+  return reinterpret_cast<WindowRecord*>(RecordBodyOf(window, WindowResource(), kWindowRecordSize));
 }
 
 Handle CreateWindow(Handle owner, Handle parent, int16_t width, int16_t height, uint32_t mode) {

@@ -47,7 +47,12 @@ static_assert(offsetof(TaskRecord, end_mark) == 64);
 
 // The task record of a task handle (nullptr for a handle without a block).
 // Valid until the next allocation.
-inline TaskRecord* TaskView(Handle task) { return reinterpret_cast<TaskRecord*>(BlockAddress(task)); }
+// A record too short to be a task gives nullptr, so a wrong handle passed as
+// a task can never write past a smaller body.
+inline TaskRecord* TaskView(Handle task) {
+  if (!ValidHandle(task) || Entry(task).size < kTaskRecordSize) return nullptr;
+  return reinterpret_cast<TaskRecord*>(BlockAddress(task));
+}
 
 // Event flag set when an event is made.
 inline constexpr uint8_t kEventMade = 0x40;

@@ -33,36 +33,6 @@ bool OwnedBy(Handle resource, Handle record) {
 
 using detail::Chain;
 
-void PackDateTime(uint8_t* stamp, const LocalDateTime& t) {
-  uint32_t w0 = GetU32(stamp) & ~0x0FFFFFFFu;
-  uint32_t w1 = GetU32(stamp + 4) & ~0x003FFFFFu;
-  w0 |= (static_cast<uint32_t>(t.year) & 0x3FFF) | ((static_cast<uint32_t>(t.month) & 0xF) << 14) |
-        ((static_cast<uint32_t>(t.day) & 0x1F) << 18) | ((static_cast<uint32_t>(t.hour) & 0x1F) << 23);
-  w1 |= (static_cast<uint32_t>(t.minute) & 0x3F) | ((static_cast<uint32_t>(t.second) & 0x3F) << 6) |
-        ((static_cast<uint32_t>(t.millisecond) & 0x3FF) << 12);
-  PutU32(stamp, w0);
-  PutU32(stamp + 4, w1);
-}
-
-LocalDateTime UnpackDateTime(const uint8_t* stamp) {
-  const uint32_t w0 = GetU32(stamp);
-  const uint32_t w1 = GetU32(stamp + 4);
-  LocalDateTime t;
-  t.year = static_cast<int>(w0 & 0x3FFF);
-  t.month = static_cast<int>((w0 >> 14) & 0xF);
-  t.day = static_cast<int>((w0 >> 18) & 0x1F);
-  t.hour = static_cast<int>((w0 >> 23) & 0x1F);
-  t.minute = static_cast<int>(w1 & 0x3F);
-  t.second = static_cast<int>((w1 >> 6) & 0x3F);
-  t.millisecond = static_cast<int>((w1 >> 12) & 0x3FF);
-  return t;
-}
-
-void ClearDateTime(uint8_t* stamp) {
-  PutU32(stamp, GetU32(stamp) & ~0x0FFFFFFFu);
-  PutU32(stamp + 4, GetU32(stamp + 4) & ~0x003FFFFFu);
-}
-
 ResourceAttr* Attr(Handle resource) { return reinterpret_cast<ResourceAttr*>(BlockAddress(resource)); }
 
 uint8_t* Body(Handle record) { return BlockAddress(record); }

@@ -20,18 +20,12 @@
 namespace vadu {
 
 // ---------------------------------------------------------------------------
-// DateTimeStamp: 8 bytes, two little-endian words of bit fields, low bits
-// first. Word 0: year 14, month 4, day 5, hour 5 (4 bits unused). Word 1:
-// minute 6, second 6, milliseconds 10 (10 bits unused).
+// DateTimeStamp: 8 bytes of packed local date and time; PackDateTime,
+// UnpackDateTime and ClearDateTime are in platform/clock.h.
 struct DateTimeStamp {
   uint8_t bytes[8] = {};
 };
 static_assert(sizeof(DateTimeStamp) == 8);
-
-void PackDateTime(uint8_t* stamp, const LocalDateTime& t);
-LocalDateTime UnpackDateTime(const uint8_t* stamp);
-// Clears the used bit fields, keeping the unused bits as they were.
-void ClearDateTime(uint8_t* stamp);
 
 // ---------------------------------------------------------------------------
 // The resource attribute block, as one image (also the file image).

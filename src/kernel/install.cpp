@@ -32,39 +32,6 @@ static_assert(sizeof(InstallRecord::revision) == kInstallStampAt - kRevisionAt);
 // second one.
 int32_t g_stat3_at_start = 0;
 
-// DateTimeStamp packing. The data layer has the same packer, but this file
-// sits below it (the log and the install record come before the pool and
-// every resource), so the few lines are kept here.
-void PackStamp(uint8_t* stamp, const LocalDateTime& t) {
-  uint32_t w0 = GetU32(stamp);
-  uint32_t w1 = GetU32(stamp + 4);
-  w0 &= ~0x0FFFFFFFu;
-  w0 |= static_cast<uint32_t>(t.year) & 0x3FFFu;
-  w0 |= (static_cast<uint32_t>(t.month) & 0xFu) << 14;
-  w0 |= (static_cast<uint32_t>(t.day) & 0x1Fu) << 18;
-  w0 |= (static_cast<uint32_t>(t.hour) & 0x1Fu) << 23;
-  w1 &= ~0x003FFFFFu;
-  w1 |= static_cast<uint32_t>(t.minute) & 0x3Fu;
-  w1 |= (static_cast<uint32_t>(t.second) & 0x3Fu) << 6;
-  w1 |= (static_cast<uint32_t>(t.millisecond) & 0x3FFu) << 12;
-  PutU32(stamp, w0);
-  PutU32(stamp + 4, w1);
-}
-
-LocalDateTime UnpackStamp(const uint8_t* stamp) {
-  const uint32_t w0 = GetU32(stamp);
-  const uint32_t w1 = GetU32(stamp + 4);
-  LocalDateTime t;
-  t.year = static_cast<int>(w0 & 0x3FFFu);
-  t.month = static_cast<int>((w0 >> 14) & 0xFu);
-  t.day = static_cast<int>((w0 >> 18) & 0x1Fu);
-  t.hour = static_cast<int>((w0 >> 23) & 0x1Fu);
-  t.minute = static_cast<int>(w1 & 0x3Fu);
-  t.second = static_cast<int>((w1 >> 6) & 0x3Fu);
-  t.millisecond = static_cast<int>((w1 >> 12) & 0x3FFu);
-  return t;
-}
-
 // True when the fixed text field holds exactly `text`.
 template <size_t N>
 bool FieldEquals(const char (&field)[N], const char* text) {
@@ -131,7 +98,7 @@ int UpdateInstallRecord() {
   // so it is taken as no record at all and a fresh one replaces it.
   if (!ReadRecordFile(r)) {
     r = InstallRecord{};
-    PackStamp(r.install_stamp, PlatformClock().LocalTime());
+    PackDateTime(r.install_stamp, PlatformClock().LocalTime());
     WriteLog("\tinstall VADU.");
   }
 
@@ -154,7 +121,7 @@ int UpdateInstallRecord() {
 
   if (!WriteRecordFile(r)) return -1;
 
-  const LocalDateTime at = UnpackStamp(r.install_stamp);
+  const LocalDateTime at = UnpackDateTime(r.install_stamp);
   WriteLogf("\tinstall date %d/%d/%d %d:%d start count %d", at.year, at.month, at.day, at.hour, at.minute,
             static_cast<int>(r.start_count));
   return 1;

@@ -28,6 +28,15 @@ class Clock {
   virtual LocalDateTime LocalTime() = 0;
 };
 
+// DateTimeStamp: 8 bytes, two little-endian words of bit fields, low bits
+// first. Word 0: year 14, month 4, day 5, hour 5 (4 bits unused). Word 1:
+// minute 6, second 6, milliseconds 10 (10 bits unused). Resource files, the
+// install record and the event task's clock all use it.
+void PackDateTime(uint8_t* stamp, const LocalDateTime& t);
+LocalDateTime UnpackDateTime(const uint8_t* stamp);
+// Clears the used bit fields, keeping the unused bits as they were.
+void ClearDateTime(uint8_t* stamp);
+
 // The clock in use (the real host clock unless another is installed).
 Clock& PlatformClock();
 // Installs a clock (not owned); nullptr restores the real clock.

@@ -19,10 +19,14 @@ ResourceChain& Chain() {
 }
 
 const char* TaskName(Handle task) {
-  TaskRecord* t = TaskView(task);
+  // A bounded copy: the record's name field need not be terminated.
+  static char name[sizeof(TaskRecord::name)];
+  const TaskRecord* t = TaskView(task);
   if (t == nullptr) return "";
-  t->name[sizeof t->name - 1] = '\0';
-  return t->name;
+  const size_t n = FixedTextLength(t->name, sizeof t->name - 1);
+  std::memcpy(name, t->name, n);
+  name[n] = '\0';
+  return name;
 }
 
 bool OwnedBy(Handle resource, Handle record) {

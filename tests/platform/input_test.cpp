@@ -226,6 +226,7 @@ TEST(InputScript, BadLinesNameTheirLine) {
       {"move 1 99999\n", "line 1: bad position"},
       {"up 3\n", "line 1: up takes no arguments"},
       {"shot .png\n", "line 1: shot needs a file name ending in .png"},
+      {"shot ../../etc/x.png\n", "line 1: shot takes a file name, not a path"},
       {"release Hyper\n", "line 1: unknown modifier"},
       {"Wait 10\n", "line 1: unknown command 'Wait'"},
   };

@@ -203,6 +203,12 @@ bool ParseLine(const std::string& line, ScriptCommand& cmd, std::string& why) {
       why = "shot needs a file name ending in .png";
       return false;
     }
+    // A plain name: screenshots go into the screenshot directory, never
+    // elsewhere through a path.
+    if (file.find('/') != std::string::npos || file.find('\\') != std::string::npos) {
+      why = "shot takes a file name, not a path";
+      return false;
+    }
     cmd.kind = ScriptCommand::kShot;
     cmd.text = file;
     return true;

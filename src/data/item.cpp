@@ -87,7 +87,9 @@ ItemSpan LocateItem(Handle record, const char* name, int type, uint32_t width) {
 }
 
 // Type with which a number is read or written through a name.
-int NumberType(const char* name) { return BracketPos(name) != std::string::npos ? ITEMarray : ITEMlong; }
+int NumberType(const char* name) {
+  return BracketPos(name) != std::string::npos ? ITEMarray : ITEMlong;
+}
 
 // A name of the reference form: "." then one or two ':' before any operator.
 int ReferenceColons(const char* name) {
@@ -288,7 +290,9 @@ uint8_t* get_adr(Handle record, const char* name, int type) {
   return LocateItem(record, name, type, 0).address;
 }
 
-uint8_t* ItemAddress(Handle record, const char* name, int type) { return AddressFor(record, name, type, 0); }
+uint8_t* ItemAddress(Handle record, const char* name, int type) {
+  return AddressFor(record, name, type, 0);
+}
 
 int32_t SetNum(Handle record, const char* name, int32_t value) {
   if (name == nullptr) {
@@ -309,11 +313,13 @@ int32_t GetNum(Handle record, const char* name) {
 
 int32_t AddNum(Handle record, const char* name, int32_t delta) {
   // Wrapping arithmetic: an overflowing sum wraps as the stored 32 bits do.
-  return SetNum(record, name, static_cast<int32_t>(static_cast<uint32_t>(GetNum(record, name)) + static_cast<uint32_t>(delta)));
+  return SetNum(record, name,
+                static_cast<int32_t>(static_cast<uint32_t>(GetNum(record, name)) + static_cast<uint32_t>(delta)));
 }
 
 int32_t SubNum(Handle record, const char* name, int32_t delta) {
-  return SetNum(record, name, static_cast<int32_t>(static_cast<uint32_t>(GetNum(record, name)) - static_cast<uint32_t>(delta)));
+  return SetNum(record, name,
+                static_cast<int32_t>(static_cast<uint32_t>(GetNum(record, name)) - static_cast<uint32_t>(delta)));
 }
 
 int SetStr(Handle record, const char* name, const char* text) {

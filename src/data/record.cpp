@@ -19,7 +19,9 @@ namespace {
 // Largest record number a record may have (65536 itself is accepted).
 constexpr int32_t kMaxRecordNumber = 0x10000;
 
-bool Itemised(const ResourceAttr* a) { return a->first_item != kNoHandle; }
+bool Itemised(const ResourceAttr* a) {
+  return a->first_item != kNoHandle;
+}
 
 // Takes a record out of its resource's chain (counts unchanged).
 void Unlink(ResourceAttr* a, Handle record) {
@@ -59,7 +61,9 @@ uint8_t* RecordBodyOf(Handle record, Handle resource, uint32_t min_size) {
   return BlockAddress(record);
 }
 
-uint32_t BodyStorage(Handle record) { return ValidHandle(record) ? Entry(record).storage : 0; }
+uint32_t BodyStorage(Handle record) {
+  return ValidHandle(record) ? Entry(record).storage : 0;
+}
 
 Handle search_record(Handle resource, int32_t number) {
   const ResourceAttr* a = Attr(resource);

@@ -1,9 +1,10 @@
 // Resources: creation, lookup, names and the global resource chain.
+#include "data/resource.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "data/resource.h"
 #include "data/resource_internal.h"
 #include "kernel/log.h"
 #include "kernel/state.h"
@@ -37,13 +38,21 @@ bool OwnedBy(Handle resource, Handle record) {
 
 using detail::Chain;
 
-ResourceAttr* Attr(Handle resource) { return reinterpret_cast<ResourceAttr*>(BlockAddress(resource)); }
+ResourceAttr* Attr(Handle resource) {
+  return reinterpret_cast<ResourceAttr*>(BlockAddress(resource));
+}
 
-uint8_t* Body(Handle record) { return BlockAddress(record); }
+uint8_t* Body(Handle record) {
+  return BlockAddress(record);
+}
 
-ItemDescriptor* Descriptor(Handle item) { return reinterpret_cast<ItemDescriptor*>(BlockAddress(item)); }
+ItemDescriptor* Descriptor(Handle item) {
+  return reinterpret_cast<ItemDescriptor*>(BlockAddress(item));
+}
 
-Handle FirstResource() { return Chain().top; }
+Handle FirstResource() {
+  return Chain().top;
+}
 
 Handle FindResource(const char* res_name, const char* data_name) {
   if (res_name == nullptr || data_name == nullptr) return kNoHandle;
@@ -163,8 +172,12 @@ Handle ItemResource() {
   return chain.item_resource;
 }
 
-const ResourceCounters& GetResourceCounters() { return Chain().counters; }
+const ResourceCounters& GetResourceCounters() {
+  return Chain().counters;
+}
 
-void ResetResources() { Chain() = detail::ResourceChain{}; }
+void ResetResources() {
+  Chain() = detail::ResourceChain{};
+}
 
 }  // namespace vadu

@@ -45,10 +45,10 @@ struct ResourceAttr {
   int32_t record_size;
   uint16_t all_count;
   uint16_t active_count;
-  Handle top;             // link slot: first record
-  Handle end;             // link slot: last record
-  Handle next_resource;   // link slot
-  Handle prev_resource;   // link slot
+  Handle top;            // link slot: first record
+  Handle end;            // link slot: last record
+  Handle next_resource;  // link slot
+  Handle prev_resource;  // link slot
   uint16_t creator_group;
   char note[12];
   uint8_t unused174[2];
@@ -57,8 +57,8 @@ struct ResourceAttr {
   uint8_t unused187;
   uint16_t item_count;
   uint8_t unused190[2];
-  Handle first_item;      // link slot
-  Handle last_item;       // link slot
+  Handle first_item;  // link slot
+  Handle last_item;   // link slot
   uint8_t unused200[32];
 };
 static_assert(sizeof(ResourceAttr) == 232);
@@ -125,7 +125,9 @@ ItemDescriptor* Descriptor(Handle item);
 // resource through its typed layout.
 uint8_t* RecordBodyOf(Handle record, Handle resource, uint32_t min_size);
 // The record header lives in the handle entry, which never moves.
-inline HandleEntry& Header(Handle record) { return Entry(record); }
+inline HandleEntry& Header(Handle record) {
+  return Entry(record);
+}
 
 // ---------------------------------------------------------------------------
 // Resources.
@@ -187,10 +189,10 @@ void DumpResource(Handle resource);
 // ---------------------------------------------------------------------------
 // Global counters of the data model.
 struct ResourceCounters {
-  uint32_t resources = 0;       // resources created
-  int32_t record_bytes = 0;     // bytes of records in use
-  int32_t records = 0;          // records in use
-  int32_t deleted_bytes = 0;    // bytes of records deleted
+  uint32_t resources = 0;     // resources created
+  int32_t record_bytes = 0;   // bytes of records in use
+  int32_t records = 0;        // records in use
+  int32_t deleted_bytes = 0;  // bytes of records deleted
 };
 const ResourceCounters& GetResourceCounters();
 

@@ -6,8 +6,8 @@
 namespace vadu::detail {
 
 struct ResourceChain {
-  Handle top = kNoHandle;   // first resource created
-  Handle end = kNoHandle;   // last resource created
+  Handle top = kNoHandle;  // first resource created
+  Handle end = kNoHandle;  // last resource created
   Handle item_resource = kNoHandle;
   ResourceCounters counters;
 };

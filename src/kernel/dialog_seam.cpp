@@ -33,6 +33,8 @@ int InfoDialog(const char* text) {
   return 1;
 }
 
-void SetDialogHandlers(const DialogHandlers& handlers) { g_handlers = handlers; }
+void SetDialogHandlers(const DialogHandlers& handlers) {
+  g_handlers = handlers;
+}
 
 }  // namespace vadu

@@ -19,8 +19,8 @@ constexpr uint32_t kChunkEntries = 1024;
 
 struct Pool {
   std::vector<std::unique_ptr<HandleEntry[]>> chunks;
-  uint32_t capacity = 0;     // entries the table holds (index 1 .. capacity)
-  uint32_t handle_top = 0;   // entries handed out from the top so far
+  uint32_t capacity = 0;    // entries the table holds (index 1 .. capacity)
+  uint32_t handle_top = 0;  // entries handed out from the top so far
   std::unique_ptr<uint8_t[]> data;
   uint32_t data_top = 0;
   uint32_t data_capacity = 0;
@@ -57,7 +57,9 @@ bool GrowTable(uint32_t count) {
 
 // The data area's size when the table holds `entries` entries: the table and
 // the data share the pool's bytes.
-uint32_t DataCapacityFor(uint32_t entries) { return kPoolSize - entries * kHandleEntrySize; }
+uint32_t DataCapacityFor(uint32_t entries) {
+  return kPoolSize - entries * kHandleEntrySize;
+}
 
 // Moves the used part of the data area to fresh memory of `size` bytes (at
 // least the used part) and releases the old. In the debug mode every
@@ -106,8 +108,12 @@ bool CreatePool() {
   return true;
 }
 
-void DestroyPool() { g_pool.reset(); }
-bool PoolExists() { return g_pool != nullptr; }
+void DestroyPool() {
+  g_pool.reset();
+}
+bool PoolExists() {
+  return g_pool != nullptr;
+}
 
 void SetPoolMoveOnAlloc(bool on) {
   if (!g_pool || g_pool->move_on_alloc == on) return;
@@ -199,7 +205,9 @@ HandleEntry& Entry(Handle h) {
   return scratch;
 }
 
-bool ValidHandle(Handle h) { return g_pool && h != kNoHandle && h <= g_pool->handle_top && EntryAt(h).in_use; }
+bool ValidHandle(Handle h) {
+  return g_pool && h != kNoHandle && h <= g_pool->handle_top && EntryAt(h).in_use;
+}
 
 PoolStats GetPoolStats() {
   if (!g_pool) return PoolStats{0, 0, 0, 0, 0};

@@ -15,11 +15,11 @@
 
 namespace vadu {
 
-inline constexpr uint32_t kPoolSize = 13'664'000;       // bytes in all
-inline constexpr uint32_t kHandleEntrySize = 28;        // bytes a handle entry takes
-inline constexpr uint32_t kInitialHandles = 12'400;     // entries before the base line
-inline constexpr uint32_t kHandleGrowth = 50;           // entries added when the table grows
-inline constexpr uint32_t kMaxBlockUnits = 65'535;      // a block is at most this many 4-byte units
+inline constexpr uint32_t kPoolSize = 13'664'000;    // bytes in all
+inline constexpr uint32_t kHandleEntrySize = 28;     // bytes a handle entry takes
+inline constexpr uint32_t kInitialHandles = 12'400;  // entries before the base line
+inline constexpr uint32_t kHandleGrowth = 50;        // entries added when the table grows
+inline constexpr uint32_t kMaxBlockUnits = 65'535;   // a block is at most this many 4-byte units
 
 // Record flags kept in a handle entry.
 inline constexpr uint16_t kRecordInactive = 2;  // deleted, reusable
@@ -28,14 +28,14 @@ inline constexpr uint16_t kRecordNoSave = 4;    // not written into resource fil
 // A handle entry. Beside the block it locates, it carries the record header
 // of the record whose handle it is (unused for resources).
 struct HandleEntry {
-  bool in_use = false;     // the entry has a block
-  uint32_t offset = 0;     // byte offset of the block in the data area
-  uint16_t units = 0;      // block size in 4-byte units
+  bool in_use = false;  // the entry has a block
+  uint32_t offset = 0;  // byte offset of the block in the data area
+  uint16_t units = 0;   // block size in 4-byte units
   // Record header.
-  int32_t number = 0;      // record number; -1 = anonymous
-  uint16_t flags = 0;      // kRecordInactive, kRecordNoSave
-  uint16_t size = 0;       // body size in bytes
-  uint32_t storage = 0;    // bytes of the body that items may use (size, +1 when itemised)
+  int32_t number = 0;    // record number; -1 = anonymous
+  uint16_t flags = 0;    // kRecordInactive, kRecordNoSave
+  uint16_t size = 0;     // body size in bytes
+  uint32_t storage = 0;  // bytes of the body that items may use (size, +1 when itemised)
   Handle owner = kNoHandle;
   Handle next = kNoHandle;
   Handle prev = kNoHandle;
@@ -66,14 +66,16 @@ HandleEntry& Entry(Handle h);
 bool ValidHandle(Handle h);
 
 // Units needed for a body of `bytes` bytes.
-inline uint32_t UnitsFor(uint32_t bytes) { return (bytes + 3) / 4; }
+inline uint32_t UnitsFor(uint32_t bytes) {
+  return (bytes + 3) / 4;
+}
 
 // Figures for tests, benchmarks and the state dump.
 struct PoolStats {
-  uint32_t handle_top;      // entries handed out so far (first never-used entry)
-  uint32_t handle_capacity; // entries the table holds now
-  uint32_t data_top;        // first free byte of the data area
-  uint32_t data_capacity;   // bytes of the data area now
+  uint32_t handle_top;       // entries handed out so far (first never-used entry)
+  uint32_t handle_capacity;  // entries the table holds now
+  uint32_t data_top;         // first free byte of the data area
+  uint32_t data_capacity;    // bytes of the data area now
   uint32_t compactions;
 };
 PoolStats GetPoolStats();

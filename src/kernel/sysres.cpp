@@ -33,7 +33,9 @@ bool CreateSystemResources() {
   return true;
 }
 
-Handle SystemResource(const char* data_name) { return FindResource(kSystemResName, data_name); }
+Handle SystemResource(const char* data_name) {
+  return FindResource(kSystemResName, data_name);
+}
 
 uint16_t CurrentGroupNumber() {
   const uint8_t* body = Body(Kernel.current_group);

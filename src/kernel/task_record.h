@@ -12,8 +12,8 @@ namespace vadu {
 
 inline constexpr int kTaskRecordSize = 516;
 inline constexpr int kEventRecordSize = 600;
-inline constexpr int kEventInfoSize = 20;   // the head of an event, as the log calls it
-inline constexpr int kEventKeepOffset = 28; // where the parameters start
+inline constexpr int kEventInfoSize = 20;    // the head of an event, as the log calls it
+inline constexpr int kEventKeepOffset = 28;  // where the parameters start
 
 // Task flags.
 inline constexpr uint32_t kTaskFreshCursor = 0x04;   // cursor placed, its event not looked at yet
@@ -29,9 +29,9 @@ struct TaskRecord {
   Handle event_resource2;
   Handle cursor2;
   Handle event_resource;
-  Handle cursor;             // event looked at last (or next, with kTaskFreshCursor)
-  Handle current_resource;   // last resource opened or created for the task
-  Handle current_record;     // its selected record
+  Handle cursor;            // event looked at last (or next, with kTaskFreshCursor)
+  Handle current_resource;  // last resource opened or created for the task
+  Handle current_record;    // its selected record
   uint8_t end_mark;
   uint8_t unused65[kTaskRecordSize - 65];
 };
@@ -66,7 +66,7 @@ struct EventHead {
   int32_t destination;  // 999 = every task
   uint8_t flags;
   uint8_t zero13[3];
-  Handle link;          // next event of the queue
+  Handle link;  // next event of the queue
   uint8_t zero20[8];
 };
 static_assert(sizeof(EventHead) == kEventKeepOffset);

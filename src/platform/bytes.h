@@ -22,11 +22,15 @@ inline uint16_t GetU16(const void* p) {
 }
 inline uint32_t GetU32(const void* p) {
   const auto* b = static_cast<const uint8_t*>(p);
-  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-         (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
+         (static_cast<uint32_t>(b[3]) << 24);
 }
-inline int16_t GetI16(const void* p) { return static_cast<int16_t>(GetU16(p)); }
-inline int32_t GetI32(const void* p) { return static_cast<int32_t>(GetU32(p)); }
+inline int16_t GetI16(const void* p) {
+  return static_cast<int16_t>(GetU16(p));
+}
+inline int32_t GetI32(const void* p) {
+  return static_cast<int32_t>(GetU32(p));
+}
 
 inline void PutU16(void* p, uint16_t v) {
   auto* b = static_cast<uint8_t*>(p);
@@ -40,8 +44,12 @@ inline void PutU32(void* p, uint32_t v) {
   b[2] = static_cast<uint8_t>(v >> 16);
   b[3] = static_cast<uint8_t>(v >> 24);
 }
-inline void PutI16(void* p, int16_t v) { PutU16(p, static_cast<uint16_t>(v)); }
-inline void PutI32(void* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
+inline void PutI16(void* p, int16_t v) {
+  PutU16(p, static_cast<uint16_t>(v));
+}
+inline void PutI32(void* p, int32_t v) {
+  PutU32(p, static_cast<uint32_t>(v));
+}
 
 // Copies a text into a fixed field of `size` bytes: at most size - 1
 // characters, then zeros up to the end of the field (the on-disk convention:

@@ -1,11 +1,11 @@
 #include "platform/clock.h"
 
-#include "platform/bytes.h"
-
 #include <sys/time.h>
 
 #include <cerrno>
 #include <ctime>
+
+#include "platform/bytes.h"
 
 namespace vadu {
 namespace {
@@ -13,8 +13,12 @@ SystemClock g_system_clock;
 Clock* g_clock = nullptr;
 }  // namespace
 
-Clock& PlatformClock() { return g_clock != nullptr ? *g_clock : g_system_clock; }
-void SetPlatformClock(Clock* clock) { g_clock = clock; }
+Clock& PlatformClock() {
+  return g_clock != nullptr ? *g_clock : g_system_clock;
+}
+void SetPlatformClock(Clock* clock) {
+  g_clock = clock;
+}
 
 // <chrono> cannot be used here: it holds a literal (the micro sign) that has
 // no CP932 form, so the POSIX calls stand in for it.

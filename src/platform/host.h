@@ -8,9 +8,9 @@
 namespace vadu {
 
 struct DisplayInfo {
-  int desktop_width = 800;   // the desktop the window lives on
+  int desktop_width = 800;  // the desktop the window lives on
   int desktop_height = 600;
-  int bits_per_pixel = 32;   // of the framebuffer
+  int bits_per_pixel = 32;  // of the framebuffer
   int planes = 1;
 };
 

@@ -54,9 +54,13 @@ void ShowMessageBox(const char* text) {
   }
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { g_handler = handler; }
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+  g_handler = handler;
+}
 
-std::string Cp932ToUtf8(const char* text) { return Convert("CP932", "UTF-8", text, "\xEF\xBF\xBD", 1); }
+std::string Cp932ToUtf8(const char* text) {
+  return Convert("CP932", "UTF-8", text, "\xEF\xBF\xBD", 1);
+}
 
 std::string Utf8ToCp932(const char* text) {
   // An unconvertible UTF-8 character is skipped whole: step over its

@@ -21,7 +21,7 @@ enum EngineKey : uint16_t {
   KEY_RETURN = 13,
   KEY_ASTERISK = 14,  // the asterisk character and the Print key
   KEY_ESCAPE = 15,
-  KEY_HELP = 16,      // also what Shift alone stores
+  KEY_HELP = 16,  // also what Shift alone stores
 };
 
 // The engine code a typed one-byte character is stored as: the control
@@ -62,7 +62,7 @@ void HostPutText(const char* cp932);
 void HostPumpText();
 // True while committed text is still waiting to be handed over.
 bool HostTextPending();
-void HostSetButton(uint16_t state);      // 0 none, 1 left, 2 right
+void HostSetButton(uint16_t state);         // 0 none, 1 left, 2 right
 void HostSetPointer(int32_t x, int32_t y);  // engine screen coordinates
 // Current modifier bits; a bit that goes down is also remembered until the
 // engine's next ModifierKeys query.

@@ -28,7 +28,9 @@ std::string ReadFile(const std::string& name) {
   return s.str();
 }
 
-bool FileExists(const std::string& name) { return std::filesystem::exists(name); }
+bool FileExists(const std::string& name) {
+  return std::filesystem::exists(name);
+}
 
 std::vector<std::string> ReadLines(const std::string& name) {
   std::vector<std::string> lines;

@@ -56,7 +56,6 @@ bool ParseNumber(const std::string& word, long low, long high, long& out) {
   return true;
 }
 
-
 struct NamedKey {
   const char* name;
   uint16_t key_down;

@@ -99,7 +99,6 @@ uint16_t KeyDownCode(SDL_Keycode sym) {
   }
 }
 
-
 // The real clock, which also wakes a calm host when the engine goes to sleep
 // with a picture the host has not been told about: every idle engine cycle
 // and every wait sleeps through the platform clock, so a new frame is

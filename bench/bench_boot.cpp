@@ -45,19 +45,6 @@ void Write(const std::string& name, const std::string& text) {
   f << text;
 }
 
-void ResetAll() {
-  ResetKernelState();
-  DestroyPool();
-  ResetResources();
-  ResetEventQueue();
-  ResetStartup();
-  ResetFonts();
-  ResetGCs();
-  ResetWindows();
-  ClearMouseCapture();
-  ResetInput();
-}
-
 // Standard output (the start-up banner) goes to /dev/null while it lives.
 class QuietStdout {
  public:
@@ -93,7 +80,7 @@ void BM_BootToSystemStart(benchmark::State& state) {
     QuietStdout quiet;
     for (auto _ : state) {
       state.PauseTiming();
-      ResetAll();
+      ResetEngineState();
       Screen().Resize(800, 600);
       state.ResumeTiming();
       if (!HostStartup()) {
@@ -108,7 +95,7 @@ void BM_BootToSystemStart(benchmark::State& state) {
     }
   }
   state.counters["cycles"] = cycles;
-  ResetAll();
+  ResetEngineState();
   std::filesystem::current_path(old_cwd);
   std::filesystem::remove_all(dir);
 }

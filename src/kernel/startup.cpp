@@ -339,6 +339,19 @@ bool StartupRequestedClose() {
   return g_close_after_startup;
 }
 
+void ResetEngineState() {
+  ResetKernelState();
+  DestroyPool();
+  ResetResources();
+  ResetEventQueue();
+  ResetStartup();
+  ResetFonts();
+  ResetGCs();
+  ResetWindows();
+  ClearMouseCapture();
+  ResetInput();
+}
+
 void ResetStartup() {
   g_engine_started = false;
   g_close_after_startup = false;

@@ -12,16 +12,18 @@
 #include <fstream>
 #include <string>
 
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resource.h"
+#include "engine/assembly.h"
 #include "kernel/event.h"
 #include "kernel/font.h"
 #include "kernel/gc.h"
 #include "kernel/key_task.h"
-#include "kernel/pool.h"
 #include "kernel/startup.h"
-#include "kernel/state.h"
 #include "platform/framebuffer.h"
 #include "platform/input.h"
+#include "platform/reset.h"
 #include "window/window.h"
 
 namespace vadu {
@@ -75,6 +77,7 @@ void BM_BootToSystemStart(benchmark::State& state) {
   for (int i = 1; i <= 120; ++i) msg += "message " + std::to_string(i) + "\n";
   Write("SYSTEM.msg", msg);
 
+  AssembleEngine();
   int cycles = 0;
   {
     QuietStdout quiet;

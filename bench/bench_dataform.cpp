@@ -22,12 +22,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/line_file.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/dataform.h"
-#include "data/line_file.h"
 #include "data/resource.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
+#include "platform/reset.h"
 
 namespace {
 
@@ -57,10 +58,7 @@ std::string WriteScript(int records) {
 }
 
 void FreshEngine() {
-  ResetKernelState();
-  ForgetTaskResource();
-  DestroyPool();
-  ResetResources();
+  ResetEngineState();
   if (!CreatePool() || !CreateSystemResources()) std::abort();
 }
 

@@ -4,12 +4,13 @@
 
 #include <vector>
 
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resource.h"
 #include "kernel/event.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/clock.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -28,9 +29,7 @@ struct Engine {
   std::vector<Handle> others;
 
   bool Start() {
-    ResetKernelState();
-    ResetResources();
-    ResetEventQueue();
+    ResetEngineState();
     if (!CreatePool() || !CreateSystemResources() || !InitEventQueue()) return false;
     SetPlatformClock(&clock);
     PackDateTime(EventTaskTiming().last, clock.LocalTime());
@@ -54,13 +53,7 @@ struct Engine {
     }
     return true;
   }
-  ~Engine() {
-    SetPlatformClock(nullptr);
-    DestroyPool();
-    ResetResources();
-    ResetEventQueue();
-    ResetKernelState();
-  }
+  ~Engine() { ResetEngineState(); }
 };
 
 void BM_EventRoundTrip(benchmark::State& state) {

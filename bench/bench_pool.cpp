@@ -2,21 +2,19 @@
 // CreateRecord when deleted records of the same size are there to reuse.
 #include <benchmark/benchmark.h>
 
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resource.h"
 #include "kernel/event.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
+#include "platform/reset.h"
 
 namespace {
 
 using namespace vadu;
 
 void FreshPool() {
-  ResetKernelState();
-  DestroyPool();
-  ResetResources();
-  ResetEventQueue();
+  ResetEngineState();
   CreatePool();
 }
 

@@ -8,11 +8,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resfile.h"
 #include "data/resource.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
+#include "platform/reset.h"
 
 namespace {
 
@@ -35,9 +36,7 @@ void EnterWorkDir() {
 // chain, which would make the set-up itself quadratic.
 Handle FreshEngineWithTable() {
   EnterWorkDir();
-  ResetKernelState();
-  DestroyPool();
-  ResetResources();
+  ResetEngineState();
   if (!CreatePool() || !CreateSystemResources()) std::abort();
   const Handle r = CreateResource(kNoHandle, kFile, "Bench");
   CreateItem(r, "a", ITEMlong, 0);
@@ -47,7 +46,7 @@ Handle FreshEngineWithTable() {
   for (int n = 1; n <= kRecords; ++n) {
     const Handle rec = CreateRecord(r, -1, 0);
     if (rec == kNoHandle) std::abort();
-    Entry(rec).number = n;
+    MutableEntry(rec)->number = n;
     SetNum(rec, "a", n);
     std::snprintf(text, sizeof text, "record %d", n);
     SetStr(rec, "s", text);
@@ -71,9 +70,7 @@ void BM_OpenResource(benchmark::State& state) {
   if (SaveResource(kNoHandle, FreshEngineWithTable()) != 0) std::abort();
   for (auto _ : state) {
     state.PauseTiming();
-    ResetKernelState();
-    DestroyPool();
-    ResetResources();
+    ResetEngineState();
     if (!CreatePool() || !CreateSystemResources()) std::abort();
     state.ResumeTiming();
     const Handle r = OpenResource(kNoHandle, kFile, "Bench");

@@ -22,11 +22,12 @@
 #include <memory>
 #include <string>
 
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/compute.h"
 #include "data/resource.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
+#include "platform/reset.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ void Prepare() {
     ::dup2(null, STDOUT_FILENO);
     ::close(null);
   }
-  ResetKernelState();
+  ResetEngineState();
   SystemFlags.store(0);  // no log file: it would only slow the run down
   if (!CreatePool() || !CreateSystemResources()) std::abort();
   const Handle play = CreateResource(kNoHandle, "play.res", "Play");

@@ -22,15 +22,16 @@
 #include <cstring>
 #include <string>
 
+#include "core/config.h"
+#include "core/dialog_seam.h"
+#include "core/line_file.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/dataform.h"
-#include "data/line_file.h"
 #include "data/resource.h"
-#include "kernel/config.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/host_seam.h"
+#include "platform/reset.h"
 
 namespace {
 
@@ -71,22 +72,13 @@ void Prepare() {
   std::atexit(RemoveWorkDir);
 }
 
-constexpr uint32_t kReusePoolBytes = 1u << 20;
-constexpr uint32_t kReusePoolHandles = 4000;
-
+// A fresh engine (every flag off: no log file). The pool's memory is reused
+// from one input to the next (see CreatePool).
 void FreshEngine() {
-  ResetKernelState();  // every flag off: no log file
-  ResetResources();
-  ForgetTaskResource();
-  const PoolStats pool = GetPoolStats();
-  if (!PoolExists() || pool.data_top > kReusePoolBytes || pool.handle_top > kReusePoolHandles) {
-    DestroyPool();
-    if (!CreatePool()) std::abort();
-  }
+  ResetEngineState();
+  if (!CreatePool()) std::abort();
   if (!CreateSystemResources()) std::abort();
   SetMessageBoxHandler(QuietBox);
-  SetDialogHandlers(DialogHandlers{});
-  ClearLineFileCache();
   SetLineFileCache(true);
 }
 

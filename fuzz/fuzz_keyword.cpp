@@ -13,11 +13,12 @@
 #include <memory>
 #include <string>
 
-#include "data/line_file.h"
-#include "data/strings.h"
-#include "kernel/config.h"
-#include "kernel/state.h"
+#include "core/config.h"
+#include "core/line_file.h"
+#include "core/state.h"
+#include "core/strings.h"
 #include "platform/host_seam.h"
+#include "platform/reset.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ void FuzzStrings(const std::string& text, const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (g_work < 0) Prepare();
   if (::fchdir(g_work) != 0) std::abort();
-  vadu::ResetKernelState();
+  vadu::ResetEngineState();
   std::remove("SenELOG.dat");
   WriteInput(kIniFile, data, size);
 

@@ -12,14 +12,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/dialog_seam.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resfile.h"
 #include "data/resource.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "platform/host_seam.h"
+#include "platform/reset.h"
 
 namespace {
 
@@ -74,21 +75,11 @@ void WriteInput(const uint8_t* data, size_t size) {
   std::fclose(f);
 }
 
-// A fresh engine: the system resources in a pool with room to spare.
-// Re-creating the pool costs some 10 ms under the sanitizers, so a pool that
-// is still mostly empty is kept: the resources are forgotten and made anew in
-// it, and the blocks of the old ones stay behind, unreachable.
-constexpr uint32_t kReusePoolBytes = 1u << 20;
-constexpr uint32_t kReusePoolHandles = 4000;
-
+// A fresh engine: the system resources in a new pool (its memory is reused
+// from one input to the next, see CreatePool).
 void FreshEngine() {
-  ResetKernelState();
-  ResetResources();
-  const PoolStats pool = GetPoolStats();
-  if (!PoolExists() || pool.data_top > kReusePoolBytes || pool.handle_top > kReusePoolHandles) {
-    DestroyPool();
-    if (!CreatePool()) std::abort();
-  }
+  ResetEngineState();
+  if (!CreatePool()) std::abort();
   if (!CreateSystemResources()) std::abort();
   SetMessageBoxHandler(QuietBox);
   DialogHandlers handlers;

@@ -1,4 +1,6 @@
-// vadu: starts a game directory in a window (SDL) or headless.
+// vadu: starts a game directory in a window (SDL) or headless. The engine's
+// layers are put together by AssembleEngine (engine/assembly.cpp); this file
+// reads the command line and picks the host.
 //
 //   vadu [OPTIONS] [GAME_DIR]
 //
@@ -14,11 +16,13 @@
 #include <cstring>
 #include <string>
 
-#include "kernel/config.h"
+#include "core/config.h"
+#include "engine/assembly.h"
+#include "host/headless/headless_host.h"
+#include "host/headless/virtual_clock.h"
+#include "host/run_engine.h"
+#include "host/sdl/sdl_host.h"
 #include "platform/files.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/virtual_clock.h"
-#include "platform/sdl/sdl_host.h"
 
 namespace {
 
@@ -118,7 +122,7 @@ int Parse(int argc, char** argv, Args& args) {
     };
     bool ok = true;
     std::string number;
-    if (arg == "--help") {
+    if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (arg == "--version") {
@@ -171,6 +175,7 @@ int main(int argc, char** argv) {
   Args args;
   int parsed = Parse(argc, argv, args);
   if (parsed >= 0) return parsed;
+  vadu::AssembleEngine();
 
   args.input = Absolute(args.input);
   args.screenshot_dir = Absolute(args.screenshot_dir);

@@ -33,18 +33,20 @@
 #include <string>
 #include <vector>
 
+#include "core/config.h"
+#include "core/dialog_seam.h"
+#include "core/line_file.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/dataform.h"
-#include "data/line_file.h"
 #include "data/resfile.h"
 #include "data/resource.h"
-#include "kernel/config.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/host_seam.h"
+#include "platform/reset.h"
 
 namespace vadu_res {
 
@@ -70,6 +72,9 @@ constexpr char kUsage[] =
 struct Output {
   std::string out;
   std::string err;
+  // The clock the engine runs on (nullptr: the host's); tests stamp new
+  // resources with a fixed moment.
+  Clock* clock = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -172,12 +177,9 @@ bool ReadBytes(const std::string& path, std::vector<unsigned char>& bytes) {
 // The engine the commands run on: a pool with the system resources, the
 // given flags, nothing installed but what a command installs itself.
 
-bool StartEngine(uint32_t flags) {
-  ResetKernelState();
-  ForgetTaskResource();
-  DestroyPool();
-  ResetResources();
-  SetDialogHandlers(DialogHandlers{});
+bool StartEngine(uint32_t flags, const Output& o) {
+  ResetEngineState();
+  if (o.clock != nullptr) SetPlatformClock(o.clock);
   if (!CreatePool() || !CreateSystemResources()) return false;
   SystemFlags.store(flags);
   return true;
@@ -262,7 +264,7 @@ int Dump(const std::string& file, Output& o) {
   }
   // The header check is on: a file without the magic and version is not
   // shown as if it were a resource.
-  if (!StartEngine(TEST_RUN)) {
+  if (!StartEngine(TEST_RUN, o)) {
     o.err += "vadu-res: the memory pool cannot be made\n";
     return 1;
   }
@@ -628,7 +630,7 @@ int Build(const BuildArgs& args, Output& o) {
     names.push_back(name);
   }
 
-  if (!StartEngine(TRACE)) {
+  if (!StartEngine(TRACE, o)) {
     o.err += "vadu-res: the memory pool cannot be made\n";
     return 1;
   }

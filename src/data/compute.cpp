@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/log.h"
+#include "core/pool.h"
+#include "core/strings.h"
 #include "data/resource.h"
-#include "data/strings.h"
-#include "kernel/log.h"
-#include "kernel/pool.h"
 #include "platform/bytes.h"
 
 namespace vadu {

@@ -8,14 +8,14 @@
 #include <cstring>
 #include <string>
 
-#include "data/line_file.h"
+#include "core/config.h"
+#include "core/dialog_seam.h"
+#include "core/line_file.h"
+#include "core/log.h"
+#include "core/strings.h"
 #include "data/resfile.h"
 #include "data/resource.h"
 #include "data/resource_internal.h"
-#include "data/strings.h"
-#include "kernel/config.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/log.h"
 
 namespace vadu {
 namespace {

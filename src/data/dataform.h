@@ -11,7 +11,7 @@
 
 #include <cstddef>
 
-#include "kernel/types.h"
+#include "core/types.h"
 
 namespace vadu {
 

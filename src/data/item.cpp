@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "core/log.h"
+#include "core/strings.h"
 #include "data/resource.h"
 #include "data/resource_internal.h"
-#include "data/strings.h"
-#include "kernel/log.h"
 #include "platform/bytes.h"
 
 namespace vadu {

@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/dialog_seam.h"
+#include "core/log.h"
+#include "core/state.h"
 #include "data/resource.h"
 #include "data/resource_internal.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/log.h"
-#include "kernel/state.h"
-#include "kernel/task_record.h"
+#include "data/task_record.h"
 
 namespace vadu {
 
@@ -25,27 +25,29 @@ bool Itemised(const ResourceAttr* a) {
 
 // Takes a record out of its resource's chain (counts unchanged).
 void Unlink(ResourceAttr* a, Handle record) {
-  HandleEntry& e = Entry(record);
-  if (e.prev != kNoHandle) {
-    Entry(e.prev).next = e.next;
+  HandleEntry* e = MutableEntry(record);
+  if (e == nullptr) return;
+  if (e->prev != kNoHandle) {
+    if (HandleEntry* prev = MutableEntry(e->prev)) prev->next = e->next;
   } else if (a->top == record) {
-    a->top = e.next;
+    a->top = e->next;
   }
-  if (e.next != kNoHandle) {
-    Entry(e.next).prev = e.prev;
+  if (e->next != kNoHandle) {
+    if (HandleEntry* next = MutableEntry(e->next)) next->prev = e->prev;
   } else if (a->end == record) {
-    a->end = e.prev;
+    a->end = e->prev;
   }
-  e.next = e.prev = kNoHandle;
+  e->next = e->prev = kNoHandle;
 }
 
 // Appends an unlinked record after the end of the chain.
 void Append(ResourceAttr* a, Handle record) {
-  HandleEntry& e = Entry(record);
-  e.next = kNoHandle;
-  e.prev = a->end;
+  HandleEntry* e = MutableEntry(record);
+  if (e == nullptr) return;
+  e->next = kNoHandle;
+  e->prev = a->end;
   if (a->end != kNoHandle) {
-    Entry(a->end).next = record;
+    if (HandleEntry* end = MutableEntry(a->end)) end->next = record;
   } else {
     a->top = record;
   }
@@ -80,7 +82,7 @@ Handle active_resource(Handle resource, int32_t size) {
   if (a == nullptr || a->all_count == a->active_count) return kNoHandle;
   if (HasFlag(RESOUCE_TEST)) WriteLogf("Active Record search %s %s", a->res_name, a->data_name);
   for (Handle r = a->top; r != kNoHandle; r = Entry(r).next) {
-    HandleEntry& e = Entry(r);
+    HandleEntry& e = *MutableEntry(r);  // a chain link is a handle of the table
     if ((e.flags & kRecordInactive) != 0 && e.size == size) {
       MoveRecordToEnd(resource, r);
       e.flags &= static_cast<uint16_t>(~kRecordInactive);
@@ -140,7 +142,7 @@ Handle CreateRecord(Handle resource, int32_t number, int32_t size) {
   std::memset(BlockAddress(r), 0, Entry(r).units * 4u);
 
   a = Attr(resource);
-  HandleEntry& e = Entry(r);
+  HandleEntry& e = *MutableEntry(r);  // AllocBlock gave it
   e.size = static_cast<uint16_t>(size);
   e.storage = static_cast<uint32_t>(storage);
   e.number = number;
@@ -169,7 +171,7 @@ Handle CreateRecord(Handle resource, int32_t number, int32_t size) {
 
 int DeleteRecord(Handle resource, Handle record) {
   if (resource == kNoHandle || record == kNoHandle || !OwnedBy(resource, record)) return 1;
-  HandleEntry& e = Entry(record);
+  HandleEntry& e = *MutableEntry(record);  // OwnedBy checked it
   // Deleting twice must not count the record out twice.
   if ((e.flags & kRecordInactive) != 0) return 0;
   ResourceAttr* a = Attr(resource);
@@ -185,7 +187,7 @@ int RemoveRecord(Handle resource, Handle record) {
   ResourceAttr* a = Attr(resource);
   Unlink(a, record);
   --a->all_count;
-  HandleEntry& e = Entry(record);
+  HandleEntry& e = *MutableEntry(record);  // DeleteRecord checked it
   e.owner = kNoHandle;
   ResourceCounters& c = Chain().counters;
   c.record_bytes -= e.size;
@@ -226,13 +228,13 @@ int MoveRecordBefore(Handle anchor, Handle record) {
     }
   }
   ResourceAttr* a = Attr(to);
-  HandleEntry& e = Entry(record);
-  HandleEntry& an = Entry(anchor);
+  HandleEntry& e = *MutableEntry(record);  // both checked valid above
+  HandleEntry& an = *MutableEntry(anchor);
   e.owner = to;
   e.next = anchor;
   e.prev = an.prev;
   if (an.prev != kNoHandle) {
-    Entry(an.prev).next = record;
+    if (HandleEntry* prev = MutableEntry(an.prev)) prev->next = record;
   } else {
     a->top = record;
   }

@@ -10,10 +10,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/log.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/log.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 
@@ -116,8 +116,8 @@ Handle LoadRecord(Handle resource, int32_t number, int32_t size, std::unordered_
   // Number -1 finds no inactive record to reuse (there is none), so this
   // makes a new record exactly as CreateRecord(resource, number, size) would.
   const Handle r = CreateRecord(resource, -1, size);
-  if (r != kNoHandle) {
-    Entry(r).number = number;
+  if (HandleEntry* e = MutableEntry(r)) {
+    e->number = number;
     made.emplace(number, r);
   }
   return r;

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kernel/types.h"
+#include "core/types.h"
 
 namespace vadu {
 

@@ -5,11 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/log.h"
+#include "core/state.h"
 #include "data/resource_internal.h"
-#include "kernel/log.h"
-#include "kernel/state.h"
-#include "kernel/task_record.h"
+#include "data/task_record.h"
 #include "platform/bytes.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace detail {
@@ -179,5 +180,9 @@ const ResourceCounters& GetResourceCounters() {
 void ResetResources() {
   Chain() = detail::ResourceChain{};
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetResources);
+}  // namespace
 
 }  // namespace vadu

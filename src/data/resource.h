@@ -13,8 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kernel/pool.h"
-#include "kernel/types.h"
+#include "core/pool.h"
+#include "core/types.h"
 #include "platform/clock.h"
 
 namespace vadu {
@@ -125,7 +125,7 @@ ItemDescriptor* Descriptor(Handle item);
 // resource through its typed layout.
 uint8_t* RecordBodyOf(Handle record, Handle resource, uint32_t min_size);
 // The record header lives in the handle entry, which never moves.
-inline HandleEntry& Header(Handle record) {
+inline const HandleEntry& Header(Handle record) {
   return Entry(record);
 }
 

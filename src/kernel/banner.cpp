@@ -2,10 +2,10 @@
 // the window manager paints anything.
 #include <cstdio>
 
-#include "kernel/config.h"
-#include "kernel/log.h"
+#include "core/config.h"
+#include "core/log.h"
+#include "core/types.h"
 #include "kernel/manager.h"
-#include "kernel/types.h"
 #include "platform/device.h"
 #include "platform/framebuffer.h"
 #include "platform/host.h"

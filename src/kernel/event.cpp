@@ -5,12 +5,13 @@
 #include <climits>
 #include <cstring>
 
+#include "core/dialog_seam.h"
+#include "core/log.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/log.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -357,5 +358,9 @@ void ResetEventQueue() {
   const uint8_t zero[8] = {};
   SetStartupDateTime(zero);
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetEventQueue);
+}  // namespace
 
 }  // namespace vadu

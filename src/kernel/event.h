@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-#include "kernel/task_record.h"
-#include "kernel/types.h"
+#include "core/types.h"
+#include "data/task_record.h"
+#include "kernel/event_record.h"
 
 namespace vadu {
 

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/log.h"
+#include "core/state.h"
 #include "data/resource.h"
 #include "kernel/event.h"
-#include "kernel/log.h"
-#include "kernel/state.h"
 #include "platform/clock.h"
 
 namespace vadu {

@@ -2,12 +2,13 @@
 
 #include <cstring>
 
+#include "core/config.h"
+#include "core/log.h"
 #include "data/resource.h"
-#include "kernel/config.h"
-#include "kernel/log.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "platform/host_seam.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -122,5 +123,9 @@ void ResetFonts() {
   for (Handle& f : g_fonts) f = kNoHandle;
   g_default_font = kNoHandle;
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetFonts);
+}  // namespace
 
 }  // namespace vadu

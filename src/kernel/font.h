@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kernel/pool.h"
-#include "kernel/types.h"
+#include "core/pool.h"
+#include "core/types.h"
 #include "platform/device.h"
 
 namespace vadu {

@@ -4,15 +4,15 @@
 // one. Colour values are the device's (red in the low byte); in the palette
 // mode (USE_COLOR 1) they are palette numbers, passed through unchanged.
 //
-// The drawing helpers here draw through the window-relative calls, so they
-// obey the window's drawable test and clipping.
+// The drawing helpers that paint window faces with a GC's colours belong to
+// the window layer (window/gc_draw.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "kernel/pool.h"
-#include "kernel/types.h"
+#include "core/pool.h"
+#include "core/types.h"
 
 namespace vadu {
 
@@ -74,21 +74,6 @@ void SwapBevel(Handle gc);
 bool CreateSystemGCs();
 Handle SystemGC();
 Handle ActiveGC();
-
-// Drawing helpers over the window-relative calls.
-// The content area in the face colour, with light top and left bands and
-// shadow bottom and right bands d pixels wide. 0, or 1 without window or GC.
-int BevelContent(Handle window, int16_t d, Handle gc);
-// A frame inset by dx, dy: shadow top and left lines, light bottom and right
-// lines. 0, or 1 without window or GC.
-int SunkenFrame(Handle window, int16_t dx, int16_t dy, Handle gc);
-// 16 bands side by side, each width / 16 wide and `height` high, in the ramp
-// colours of the window's GC; fills are inclusive, so each band overlaps the
-// next by a column. Returns 1.
-int RampBar(Handle window, int16_t x, int16_t y, int16_t width, int16_t height);
-// A raised panel with a 2-pixel face band and an inner groove over the
-// rectangle; only while the window is drawable.
-void RaisedPanel(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, Handle gc);
 
 // Back to the state before start-up (tests).
 void ResetGCs();

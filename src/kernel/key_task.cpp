@@ -1,11 +1,12 @@
 #include "kernel/key_task.h"
 
-#include "data/strings.h"
+#include "core/log.h"
+#include "core/strings.h"
 #include "kernel/event.h"
-#include "kernel/log.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "platform/input.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -57,5 +58,9 @@ int32_t MouseCapture() {
 void ClearMouseCapture() {
   g_mouse_capture = 0;
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ClearMouseCapture);
+}  // namespace
 
 }  // namespace vadu

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "kernel/types.h"
+#include "core/types.h"
 
 namespace vadu {
 

@@ -11,27 +11,19 @@
 #include <cstring>
 #include <string>
 
+#include "core/config.h"
+#include "core/dialog_seam.h"
+#include "core/install.h"
+#include "core/log.h"
+#include "core/state.h"
+#include "core/strings.h"
 #include "data/resource.h"
-#include "data/strings.h"
-#include "kernel/config.h"
-#include "kernel/dialog_seam.h"
 #include "kernel/event.h"
-#include "kernel/install.h"
-#include "kernel/log.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
-#include "window/window.h"
 
 namespace vadu {
 namespace {
-
-constexpr SystemTaskInfo kSystemTasks[kSystemTaskCount] = {
-    {"VaduManager", kTaskVaduManager}, {"EventTask", kTaskEvent}, {"KeyTask", kTaskKey},
-    {"WindowTask", kTaskWindow},       {"MenuTask", kTaskMenu},   {"TextTask", kTaskText},
-    {"ExecManager", kTaskExecManager}, {"AnimeTask", kTaskAnime}, {"EffectTask", kTaskEffect},
-    {"StartScreen", kTaskStartScreen},
-};
 
 // The system menu entry that shows the system information.
 constexpr uint16_t kSysInfoEntry = 3;
@@ -128,25 +120,21 @@ void StartProgramStep(Handle task) {
 
 }  // namespace
 
-const SystemTaskInfo& SystemTaskDescription(int index) {
-  if (index < 0 || index >= kSystemTaskCount) index = 0;
-  return kSystemTasks[index];
-}
-
 Handle SystemTask(int index) {
   return index >= 0 && index < kSystemTaskCount ? g.tasks[index] : kNoHandle;
 }
 
 void CreateSystemTasks() {
   for (int i = 0; i < kSystemTaskCount; ++i) {
-    g.tasks[i] = CreateTask(kSystemTasks[i].name, kSystemTasks[i].number, 0);
+    const SystemTaskEntry& entry = SystemTaskAt(i);
+    g.tasks[i] = CreateTask(entry.name, entry.number, 0);
     InitTaskEvents(g.tasks[i]);
   }
-  // The root window was made before any task existed; it belongs to the
-  // manager.
-  SetRootOwner(g.tasks[kVaduManagerTask]);
+  // The layers' hooks: the root window, made before any task existed, gets
+  // the manager as its owner.
   // FIXME: the system dialogs (error, message, information, Yes/No) are made
-  // here once the dialogs are built.
+  // here, through a hook of the dialog layer, once they are built.
+  RunReadyHooks();
 }
 
 void VaduManager(Handle task) {

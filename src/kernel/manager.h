@@ -5,36 +5,17 @@
 
 #include <cstdint>
 
-#include "kernel/types.h"
+#include "core/types.h"
+#include "kernel/task_steps.h"
 
 namespace vadu {
 
-// The ten system tasks, in creation order (which is also the step order).
-enum SystemTaskIndex : int {
-  kVaduManagerTask,
-  kEventTaskTask,
-  kKeyTaskTask,
-  kWindowTaskTask,
-  kMenuTaskTask,
-  kTextTaskTask,
-  kExecManagerTask,
-  kAnimeTaskTask,
-  kEffectTaskTask,
-  kStartScreenTask,
-  kSystemTaskCount,
-};
-
-struct SystemTaskInfo {
-  const char* name;
-  int32_t number;
-};
-// Name and number of a system task.
-const SystemTaskInfo& SystemTaskDescription(int index);
 // The task record of a system task (none before CreateSystemTasks).
 Handle SystemTask(int index);
 
 // Makes the ten system task records with their names and numbers, in order,
-// and places each one's event cursors.
+// places each one's event cursors, then runs the ready hooks of the task
+// step table.
 void CreateSystemTasks();
 
 // The manager step, by ManagerState:

@@ -1,42 +1,37 @@
 // The engine's start, its cycle and its end.
 #include "kernel/startup.h"
 
-#include <pwd.h>
-#include <sys/utsname.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
+#include "core/config.h"
+#include "core/install.h"
+#include "core/log.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/config.h"
 #include "kernel/event.h"
 #include "kernel/font.h"
 #include "kernel/gc.h"
-#include "kernel/install.h"
 #include "kernel/key_task.h"
-#include "kernel/log.h"
 #include "kernel/manager.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
+#include "kernel/system_records.h"
 #include "kernel/task.h"
+#include "kernel/task_steps.h"
 #include "platform/clock.h"
 #include "platform/device.h"
-#include "platform/files.h"
 #include "platform/framebuffer.h"
 #include "platform/host.h"
 #include "platform/host_seam.h"
 #include "platform/input.h"
-#include "window/window.h"
+#include "platform/reset.h"
+#include "platform/system_info.h"
 
 namespace vadu {
 namespace {
 
-// The application task's name.
-constexpr char kPixieTaskName[] = "StillPixie";
 // The largest engine screen accepted from VADU.ini, either way.
 constexpr int16_t kMaxScreenSize = 4096;
 // Idle cycles sleep 1 ms more each, up to this.
@@ -51,52 +46,6 @@ uint32_t g_idle_sleep_ms = 0;
 // The two start-up date-time stamps; the first seeds EventTask's ticks.
 uint8_t g_start_stamp[8] = {};
 uint8_t g_start_stamp2[8] = {};
-
-// Steps of tasks that are built later: each receives its events (so its
-// cursor moves on and the queue can be freed) and does nothing more yet.
-// FIXME: replaced when the window manager is built.
-void WindowTaskStandIn(Handle task) {
-  ReciveEvent(task);
-}
-// FIXME: replaced when the menus are built.
-void MenuTaskStandIn(Handle task) {
-  ReciveEvent(task);
-}
-// FIXME: replaced when the text task is built.
-void TextTaskStandIn(Handle task) {
-  ReciveEvent(task);
-}
-// FIXME: replaced when the anime task is built.
-void AnimeTaskStandIn(Handle task) {
-  ReciveEvent(task);
-}
-// FIXME: replaced when the effect task is built.
-void EffectTaskStandIn(Handle task) {
-  ReciveEvent(task);
-}
-// FIXME: replaced when the start screen is built.
-void StartScreenStandIn(Handle task) {
-  ReciveEvent(task);
-}
-// FIXME: replaced when the application is built.
-void PixieStandIn(Handle task) {
-  ReciveEvent(task);
-}
-
-using Step = void (*)(Handle task);
-// The system task steps, in cycle order (the order of SystemTaskIndex).
-constexpr Step kSteps[kSystemTaskCount] = {
-    VaduManager,     EventTask,   KeyTask,          WindowTaskStandIn, MenuTaskStandIn,
-    TextTaskStandIn, ExecManager, AnimeTaskStandIn, EffectTaskStandIn, StartScreenStandIn,
-};
-
-// The application task: created at the first paint, before the system tasks,
-// so it is the first task record and gets the first automatic number.
-// FIXME: the application makes its own task when it is built.
-void CreatePixieTask() {
-  g_app_task = CreateTask(kPixieTaskName, 0, 0);
-  InitTaskEvents(g_app_task);
-}
 
 // Where every task's cursor stands (a hash of the cursors and their fresh
 // flags), and whether some task has an event it has not looked at yet. A
@@ -145,48 +94,12 @@ void PaceIdle(bool active) {
   PlatformClock().SleepMs(g_idle_sleep_ms);
 }
 
-// The distribution's name from /etc/os-release, or "".
-std::string DistributionName() {
-  FILE* f = OpenGameFile("/etc/os-release", "r");
-  if (f == nullptr) return "";
-  std::string name;
-  char line[256];
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    if (std::strncmp(line, "PRETTY_NAME=", 12) != 0) continue;
-    name = line + 12;
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\r' || name.back() == '"')) name.pop_back();
-    if (!name.empty() && name.front() == '"') name.erase(0, 1);
-    break;
-  }
-  std::fclose(f);
-  return Utf8ToCp932(name.c_str());
-}
-
-std::string LoginName() {
-  char name[256];
-  if (::getlogin_r(name, sizeof name) == 0 && name[0] != '\0') return name;
-  passwd entry{};
-  passwd* found = nullptr;
-  char buffer[1024];
-  if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
-      found->pw_name != nullptr && found->pw_name[0] != '\0') {
-    return found->pw_name;
-  }
-  return "NON";
-}
-
 // The host lines of the log: platform version, operating system, names.
 void LogHostLines() {
   WriteLogf("    TARN %s active", kPlatformVersion);
-  int major = 0, minor = 0;
-  utsname u{};
-  if (::uname(&u) == 0) std::sscanf(u.release, "%d.%d", &major, &minor);
-  WriteLogf("       Win Version %d.%d  %s", major, minor, DistributionName().c_str());
-  char host[256] = "";
-  if (::gethostname(host, sizeof host) != 0) std::strcpy(host, "NON");
-  host[sizeof host - 1] = '\0';
-  WriteLogf("       Computer name %s  User name %s", Utf8ToCp932(host).c_str(),
-            Utf8ToCp932(LoginName().c_str()).c_str());
+  const OsVersion os = HostOsVersion();
+  WriteLogf("       Win Version %d.%d  %s", os.major, os.minor, os.name.c_str());
+  WriteLogf("       Computer name %s  User name %s", HostComputerName().c_str(), HostUserName().c_str());
 }
 
 // A screen size key of VADU.ini, when present and usable.
@@ -215,7 +128,7 @@ bool HostStartup() {
   if (InitEngine() != 1) return false;
   LogHostLines();
   SetFlag(APP_ACTIVE);
-  CreatePixieTask();
+  g_app_task = CreateApplicationTask();
   DrawStartBanner();
   return true;
 }
@@ -293,9 +206,9 @@ int InitEngine() {
     return 0;
   }
 
-  // 21. The window manager's globals, the root window, the system GCs.
-  ClearWindowGlobals();
-  CreateRootWindow();
+  // 21. The window manager's set-up (its globals, the root window) through
+  // the start hooks of the task step table, then the system GCs.
+  RunStartHooks();
   CreateSystemGCs();
 
   // 22. The self-check.
@@ -322,8 +235,8 @@ void RunScheduler() {
   while (!HasFlag(SYSTEM_END)) {
     TakeHostRequests();
     const uint64_t before = Cursors().hash;
-    for (int i = 0; i < kSystemTaskCount; ++i) kSteps[i](SystemTask(i));
-    if (HasFlag(APP_ACTIVE)) PixieStandIn(g_app_task);
+    for (int i = 0; i < kSystemTaskCount; ++i) RunSystemTaskStep(i, SystemTask(i));
+    if (HasFlag(APP_ACTIVE)) RunApplicationStep(g_app_task);
     if (HasFlag(SYSTEM_END)) return;
     const CursorState after = Cursors();
     PaceIdle(after.hash != before || after.waiting);
@@ -339,19 +252,6 @@ bool StartupRequestedClose() {
   return g_close_after_startup;
 }
 
-void ResetEngineState() {
-  ResetKernelState();
-  DestroyPool();
-  ResetResources();
-  ResetEventQueue();
-  ResetStartup();
-  ResetFonts();
-  ResetGCs();
-  ResetWindows();
-  ClearMouseCapture();
-  ResetInput();
-}
-
 void ResetStartup() {
   g_engine_started = false;
   g_close_after_startup = false;
@@ -361,5 +261,9 @@ void ResetStartup() {
   std::memset(g_start_stamp2, 0, sizeof g_start_stamp2);
   ResetManagerState();
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetStartup);
+}  // namespace
 
 }  // namespace vadu

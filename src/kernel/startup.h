@@ -50,10 +50,4 @@ bool StartupRequestedClose();
 // Puts the kernel's start-up state back (tests).
 void ResetStartup();
 
-// Puts every module's process-wide engine state back as a fresh process has
-// it: flags and settings, pool, resources, events, start-up, fonts, GCs,
-// windows, mouse capture, input. Tests, benchmarks and fuzz harnesses call it
-// between engine runs; a module with state of its own adds its reset here.
-void ResetEngineState();
-
 }  // namespace vadu

@@ -1,8 +1,8 @@
 // The system resources that start-up makes, in their fixed order.
 #include <cstring>
 
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 

@@ -3,11 +3,11 @@
 
 #include <cstring>
 
+#include "core/dialog_seam.h"
+#include "core/state.h"
 #include "data/resfile.h"
 #include "data/resource.h"
-#include "kernel/dialog_seam.h"
 #include "kernel/event.h"
-#include "kernel/state.h"
 #include "platform/bytes.h"
 
 namespace vadu {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "kernel/task_record.h"
-#include "kernel/types.h"
+#include "core/types.h"
+#include "data/task_record.h"
 
 namespace vadu {
 

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/bytes.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -80,5 +81,9 @@ void ClearDateTime(uint8_t* stamp) {
   PutU32(stamp, GetU32(stamp) & ~0x0FFFFFFFu);
   PutU32(stamp + 4, GetU32(stamp + 4) & ~0x003FFFFFu);
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset([] { SetPlatformClock(nullptr); });
+}  // namespace
 
 }  // namespace vadu

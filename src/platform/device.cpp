@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/host.h"
+#include "platform/reset.h"
 #include "platform/text_raster.h"
 
 namespace vadu {
@@ -258,5 +259,15 @@ void RedrawFocus() {
   if (!g_focus.drawn) return;
   InvertDottedOutline(g_focus.x, g_focus.y, g_focus.x + g_focus.width, g_focus.y + g_focus.height);
 }
+
+namespace {
+
+void ResetDevice() {
+  std::fill(std::begin(ColourTable), std::end(ColourTable), 0u);
+  g_focus = FocusRect{};
+}
+
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetDevice);
+}  // namespace
 
 }  // namespace vadu

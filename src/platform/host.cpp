@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/reset.h"
+
 namespace vadu {
 namespace {
 // Installed by the host's thread before the engine thread starts and removed
@@ -28,5 +30,9 @@ DisplayInfo HostDisplay() {
   if (Host* host = CurrentHost()) return host->Display();
   return DisplayInfo{};
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset([] { SetHost(nullptr); });
+}  // namespace
 
 }  // namespace vadu

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/reset.h"
+
 namespace vadu {
 namespace {
 
@@ -86,5 +88,9 @@ std::string Utf8ToCp932(const char* text) {
   }
   return out;
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset([] { SetMessageBoxHandler(nullptr); });
+}  // namespace
 
 }  // namespace vadu

@@ -4,6 +4,8 @@
 #include <deque>
 
 #include "platform/clock.h"
+#include "platform/input_host.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -203,5 +205,9 @@ void ResetInput() {
   g_wheel.store(0);
   g_queue.clear();
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetInput);
+}  // namespace
 
 }  // namespace vadu

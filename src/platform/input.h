@@ -1,6 +1,6 @@
-// Input state shared by the host thread (which writes it) and the engine
-// thread (which reads and clears it). Everything here is atomic: the two
-// threads share nothing else but the framebuffer.
+// Input state, the engine's half: what the engine thread reads and clears.
+// The host thread writes it through platform/input_host.h. Everything is
+// atomic: the two threads share nothing else but the framebuffer.
 #pragma once
 
 #include <cstdint>
@@ -48,35 +48,6 @@ inline constexpr uint32_t kModControl = 0x2;
 inline constexpr uint32_t kModAlt = 0x4;
 inline constexpr uint32_t kModInsert = 0x1000;
 
-// --- Host side (host thread) ----------------------------------------------
-// A key-down or a one-byte character: overwrites an unread key, as a
-// keyboard's key-down is replaced by the character it produces.
-void HostPutKey(uint16_t code);
-// A character in CP932: one byte, or a two-byte character stored whole (the
-// engine takes it with two TakeKey calls, lead byte first).
-void HostPutChar(uint8_t lead, uint8_t trail);
-// Text committed at once (an input method's conversion): CP932 bytes handed
-// to the engine one character at a time, each once the one before has been
-// taken. HostPumpText must be called from the host loop to feed it.
-void HostPutText(const char* cp932);
-void HostPumpText();
-// True while committed text is still waiting to be handed over.
-bool HostTextPending();
-void HostSetButton(uint16_t state);         // 0 none, 1 left, 2 right
-void HostSetPointer(int32_t x, int32_t y);  // engine screen coordinates
-// Current modifier bits; a bit that goes down is also remembered until the
-// engine's next ModifierKeys query.
-void HostSetModifiers(uint32_t bits);
-void HostSetForeground(bool foreground);
-// The window's close button or the desktop's log-out: the engine thread turns
-// it into the orderly shutdown.
-void HostRequestClose();
-// Wheel notches turned (towards the user negative), added up until the
-// engine takes them: the wheel's log line must be written on the engine
-// thread.
-void HostAddWheel(int32_t notches);
-
-// --- Engine side (engine thread) --------------------------------------------
 // The pending key (or the next byte of a pending two-byte character), 0 when
 // none; the slot is emptied.
 uint16_t TakeKey();

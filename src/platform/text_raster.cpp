@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/device.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -556,5 +557,21 @@ GlyphCacheStats GetGlyphCacheStats() {
   s.bytes = g_cache.bytes;
   return s;
 }
+
+namespace {
+
+// The caches of the engine's last fonts go; the opened faces stay (they
+// depend on the families only, which go back to the defaults).
+void ResetTextRaster() {
+  if (g_families[0] != kDefaultFullWidthFamily || g_families[1] != kDefaultOneByteFamily) {
+    SetTextFontFamilies(nullptr, nullptr);
+  }
+  ForgetHostFonts();
+  g_cache = GlyphCache{};
+  g_font_builds = 0;
+}
+
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetTextRaster);
+}  // namespace
 
 }  // namespace vadu

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/config.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/config.h"
 #include "kernel/gc.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "platform/device.h"
 #include "platform/host_seam.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
@@ -168,5 +169,9 @@ void ClearWindowGlobals() {
 void ResetWindows() {
   ClearWindowGlobals();
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetWindows);
+}  // namespace
 
 }  // namespace vadu

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "kernel/types.h"
+#include "core/types.h"
 #include "window/window_record.h"
 
 namespace vadu {

@@ -6,14 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kernel/pool.h"
-#include "kernel/types.h"
+#include "core/pool.h"
+#include "core/types.h"
+#include "kernel/system_records.h"
 
 namespace vadu {
-
-inline constexpr int kWindowRecordSize = 84;
-// The record size of a window object (the start-up size line shows it).
-inline constexpr int kWindowObjectRecordSize = 108;
 
 // Bits of the window mode word.
 enum WindowMode : uint32_t {

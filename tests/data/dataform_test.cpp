@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "data/line_file.h"
+#include "core/dialog_seam.h"
+#include "core/line_file.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resfile.h"
 #include "data/resource.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "support/game_dir.h"
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "core/pool.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
+#include "data/task_record.h"
 #include "kernel/task.h"
-#include "kernel/task_record.h"
 #include "platform/bytes.h"
 #include "support/game_dir.h"
 
@@ -130,7 +130,7 @@ TEST_F(ResFileTest, OnlyActiveSavedRecordsAreWritten) {
   EXPECT_EQ(test::ReadFile("t.res").size(), 32u + 232 + 2 * 60 + 3 * (28 + 12));
 
   DeleteRecord(r, search_record(r, 2));
-  Entry(CreateRecord(r, 4, 0)).flags |= kRecordNoSave;
+  MutableEntry(CreateRecord(r, 4, 0))->flags |= kRecordNoSave;
   ASSERT_EQ(SaveResource(kNoHandle, r), 0);
   const std::string f = test::ReadFile("t.res");
   EXPECT_EQ(f.size(), 32u + 232 + 2 * 60 + 2 * (28 + 12));

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "kernel/state.h"
+#include "core/state.h"
 #include "kernel/task.h"
 #include "support/game_dir.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "core/state.h"
 #include "data/resource.h"
 #include "kernel/event.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/clock.h"
 #include "support/game_dir.h"

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/dialog_seam.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/dialog_seam.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "support/game_dir.h"

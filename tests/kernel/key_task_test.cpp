@@ -8,7 +8,7 @@
 #include "kernel/event.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
-#include "platform/input.h"
+#include "platform/input_host.h"
 #include "support/game_dir.h"
 
 namespace vadu {

@@ -7,19 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "core/dialog_seam.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/dialog_seam.h"
 #include "kernel/event.h"
 #include "kernel/gc.h"
 #include "kernel/manager.h"
-#include "kernel/state.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/framebuffer.h"
 #include "platform/host_seam.h"
-#include "platform/input.h"
+#include "platform/input_host.h"
 #include "support/game_dir.h"
 #include "window/window.h"
 

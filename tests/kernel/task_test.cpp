@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/dialog_seam.h"
+#include "core/state.h"
 #include "data/resource.h"
-#include "kernel/dialog_seam.h"
 #include "kernel/event.h"
-#include "kernel/state.h"
 #include "support/game_dir.h"
 
 namespace vadu {

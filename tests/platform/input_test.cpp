@@ -1,15 +1,14 @@
 // The input state the host writes and the engine polls, and the headless
 // host's input script and virtual clock.
-#include "platform/input.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
+#include "host/headless/script.h"
+#include "host/headless/virtual_clock.h"
 #include "platform/clock.h"
-#include "platform/headless/script.h"
-#include "platform/headless/virtual_clock.h"
+#include "platform/input_host.h"
 
 namespace vadu {
 namespace {

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "kernel/dialog_seam.h"
-#include "kernel/pool.h"
-#include "kernel/state.h"
+#include "core/dialog_seam.h"
+#include "core/pool.h"
+#include "core/state.h"
 #include "kernel/task.h"
 #include "platform/clock.h"
 #include "platform/host_seam.h"

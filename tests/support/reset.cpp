@@ -1,20 +1,16 @@
 // Resets every module's process-wide state, so each test starts as a fresh
-// process would: the engine's own reset, then the handlers tests install.
-#include "kernel/dialog_seam.h"
-#include "kernel/startup.h"
-#include "platform/clock.h"
-#include "platform/host.h"
-#include "platform/host_seam.h"
+// process would. The engine is assembled as the vadu command assembles it,
+// so start-up in a test makes the same tasks and root window.
+#include "platform/reset.h"
+
+#include "engine/assembly.h"
 #include "support/game_dir.h"
 
 namespace vadu::test {
 
 void ResetEngine() {
+  AssembleEngine();
   ResetEngineState();
-  SetHost(nullptr);
-  SetPlatformClock(nullptr);
-  SetMessageBoxHandler(nullptr);
-  SetDialogHandlers(DialogHandlers{});
 }
 
 }  // namespace vadu::test

@@ -96,7 +96,7 @@ TEST(Cp932Lit, CharacterWithoutCp932FormFailsWithItsLine) {
 }
 
 TEST(Cp932Lit, QuotedIncludeBesideTheSourceBecomesAbsolute) {
-  const std::string dir = VADU_SOURCE_DIR "/src/kernel";
+  const std::string dir = VADU_SOURCE_DIR "/src/core";
   std::string out, error;
   ASSERT_TRUE(
       cp932lit::Rewrite("#include \"install.h\"\n#include \"kernel/log.h\"\n#include <cstdio>\n", dir, out, error));

@@ -29,7 +29,6 @@ class VaduResTest : public test::GameDirTest {
  protected:
   void SetUp() override {
     GameDirTest::SetUp();
-    SetPlatformClock(&clock_);
     for (const char* name : {"party.txt", "party_more.txt", "shop.txt"}) {
       test::WriteFile(name, test::ReadFile(std::string(VADU_SOURCE_DIR) + "/tests/fixtures/dataform/" + name));
     }
@@ -38,6 +37,7 @@ class VaduResTest : public test::GameDirTest {
     out_.clear();
     err_.clear();
     vadu_res::Output o;
+    o.clock = &clock_;
     const int code = vadu_res::Run(args, o);
     out_ = o.out;
     err_ = o.err;

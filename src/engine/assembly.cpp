@@ -1,0 +1,30 @@
+#include "engine/assembly.h"
+
+#include "app/pixie.h"
+#include "kernel/event_record.h"
+#include "kernel/task_steps.h"
+#include "menu/menu_task.h"
+#include "present/present_tasks.h"
+#include "textedit/text_task.h"
+#include "window/window.h"
+#include "window/window_task.h"
+
+namespace vadu {
+
+void AssembleEngine() {
+  // The system tasks of the layers above the kernel, in the cycle's order
+  // (VaduManager, EventTask, KeyTask and ExecManager are the kernel's own).
+  RegisterTaskStep(
+      kTaskWindow,
+      {.step = WindowTask, .start = WindowManagerStart, .ready = WindowManagerReady, .reset = ResetWindows});
+  RegisterTaskStep(kTaskMenu, {.step = MenuTask});
+  RegisterTaskStep(kTaskText, {.step = TextTask});
+  RegisterTaskStep(kTaskAnime, {.step = AnimeTask});
+  RegisterTaskStep(kTaskEffect, {.step = EffectTask});
+  RegisterTaskStep(kTaskStartScreen, {.step = StartScreen});
+  // The application task, made at the first paint and stepped while
+  // APP_ACTIVE is set.
+  RegisterApplication({.create = CreatePixieTask, .step = PixieTask});
+}
+
+}  // namespace vadu

@@ -1,5 +1,5 @@
-// String helpers over CP932 (Shift-JIS) byte strings. A byte 0x81-0x9F or
-// 0xE0-0xFC starts a two-byte character.
+// String helpers over CP932 (Shift-JIS) byte strings (the byte rule is in
+// platform/cp932.h).
 //
 // Operations that write into a caller's buffer take its size and never write
 // past it; the result is always terminated (a buffer of size 0 is left alone).
@@ -10,12 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/cp932.h"
+
 namespace vadu {
 
-// True for a lead byte of a two-byte character.
-inline bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 // 1-based position of `pattern` in `text`, or 0. The scan never steps back:
 // after a partial match fails, the failing character is not compared with the

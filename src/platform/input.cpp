@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "platform/clock.h"
+#include "platform/cp932.h"
 #include "platform/input_host.h"
 #include "platform/reset.h"
 
@@ -40,13 +41,6 @@ struct Pending {
   bool text;       // from committed text: kept in the slot until taken
 };
 std::deque<Pending> g_queue;
-
-bool IsLeadByte(uint8_t b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-bool IsTrailByte(uint8_t b) {
-  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
 
 uint32_t PairValue(uint8_t lead, uint8_t trail) {
   return static_cast<uint32_t>(lead) | (static_cast<uint32_t>(trail) << 16) | kHasTrail;

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/cp932.h"
 #include "platform/device.h"
 #include "platform/reset.h"
 
@@ -47,15 +48,13 @@ struct CharTable {
   }
   iconv_t cd = reinterpret_cast<iconv_t>(-1);
   uint32_t single[256];
-  // 60 lead bytes (0x81-0x9F, 0xE0-0xFC) by 256 trail bytes.
+  // The lead bytes (kLeadByteCount) by 256 trail bytes.
   std::vector<uint32_t> pairs;
 };
 std::unique_ptr<CharTable> g_chars;
 
 int LeadIndex(uint8_t lead) {
-  if (lead >= 0x81 && lead <= 0x9F) return lead - 0x81;
-  if (lead >= 0xE0 && lead <= 0xFC) return lead - 0xE0 + 31;
-  return -1;
+  return LeadByteIndex(lead);
 }
 
 // One character through iconv; 0 when it does not convert to exactly one
@@ -435,14 +434,14 @@ Char NextChar(const uint8_t*& p) {
   Char ch;
   const uint8_t b = p[0];
   const uint8_t t = p[1];  // the terminating zero at worst
-  if (LeadIndex(b) >= 0 && ((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC))) {
+  if (IsLeadByte(b) && IsTrailByte(t)) {
     ch.cp = Cp932CodePoint(b, t);
     ch.font = &g_fonts.full_width;
     ch.two_byte = true;
     p += 2;
   } else {
     ch.cp = Cp932CodePoint(b, 0);
-    ch.font = (b >= 0xA1 && b <= 0xDF) ? &g_fonts.kana : &g_fonts.one_byte;
+    ch.font = IsHalfWidthKana(b) ? &g_fonts.kana : &g_fonts.one_byte;
     p += 1;
   }
   return ch;
@@ -455,7 +454,7 @@ uint32_t Cp932CodePoint(uint8_t lead, uint8_t trail) {
     g_chars = std::make_unique<CharTable>();
     g_chars->cd = ::iconv_open("UTF-32LE", "CP932");
     std::fill(std::begin(g_chars->single), std::end(g_chars->single), kUnknown);
-    g_chars->pairs.assign(60u * 256u, kUnknown);
+    g_chars->pairs.assign(static_cast<size_t>(kLeadByteCount) * 256u, kUnknown);
   }
   CharTable& t = *g_chars;
   if (trail == 0) {

@@ -17,6 +17,7 @@
 #include "host/run_engine.h"
 #include "kernel/startup.h"
 #include "platform/clock.h"
+#include "platform/cp932.h"
 #include "platform/framebuffer.h"
 #include "platform/host_seam.h"
 #include "platform/input_host.h"
@@ -438,7 +439,7 @@ void SdlHost::Handle(const SDL_Event& ev) {
       auto b0 = static_cast<uint8_t>(text[0]);
       if (text.size() == 1) {
         HostPutChar(b0, 0);
-      } else if (text.size() == 2 && ((b0 >= 0x81 && b0 <= 0x9F) || (b0 >= 0xE0 && b0 <= 0xFC))) {
+      } else if (text.size() == 2 && IsLeadByte(b0)) {
         HostPutChar(b0, static_cast<uint8_t>(text[1]));
       } else {
         HostPutText(text.c_str());

@@ -20,11 +20,6 @@
 namespace vadu {
 namespace {
 
-// The header's fixed texts, each stored with its NUL.
-constexpr char kMagic[] = "VADU";
-constexpr char kVersion[] = "0.3";
-constexpr char kRevision[] = "19";
-
 // Offsets inside the attribute block image.
 constexpr size_t kAttrAllCount = 140;
 constexpr size_t kAttrActiveCount = 142;
@@ -67,13 +62,6 @@ bool CanReplaceFile(const char* name) {
   const size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
-}
-
-// Appends `n` zero bytes and returns where they start.
-size_t Grow(std::vector<uint8_t>& image, size_t n) {
-  const size_t at = image.size();
-  image.resize(at + n, 0);
-  return at;
 }
 
 // Copies a fixed text field of `size` bytes that may lack its NUL into a
@@ -123,20 +111,98 @@ Handle LoadRecord(Handle resource, int32_t number, int32_t size, std::unordered_
   return r;
 }
 
+// True when a fixed field holds `text` and its NUL (the field may be longer
+// than that, with anything after the NUL).
+template <size_t N>
+bool FieldIs(const char (&field)[N], const char* text) {
+  const size_t n = std::strlen(text);
+  return n < N && std::memcmp(field, text, n + 1) == 0;
+}
+
 }  // namespace
 
-int CheckResourceHeader(const uint8_t* header, const char* file) {
-  if (header == nullptr) return 1;
-  if (std::memcmp(header + kResHeaderMagic, kMagic, 4) != 0) {
+ResFileHeader NewResFileHeader(bool motorola) {
+  ResFileHeader h{};
+  PutFixedText(h.magic, sizeof h.magic, kEngineName);
+  PutFixedText(h.version, sizeof h.version, kEngineVersion);
+  PutFixedText(h.revision, sizeof h.revision, kEngineRevision);
+  h.mark = motorola ? 'M' : 'I';
+  return h;
+}
+
+bool ReadResFileHeader(ByteReader& in, ResFileHeader& h) {
+  h = ResFileHeader{};
+  in.Read(h.magic, sizeof h.magic);
+  in.Read(h.version, sizeof h.version);
+  in.Read(h.revision, sizeof h.revision);
+  h.zero12 = in.U8();
+  h.mark = in.U8();
+  in.Read(h.zero14, sizeof h.zero14);
+  h.status = in.I32();
+  h.size = in.U16();
+  in.Read(h.zero22, sizeof h.zero22);
+  if (!in.ok()) h = ResFileHeader{};
+  return in.ok();
+}
+
+void WriteResFileHeader(ByteWriter& out, const ResFileHeader& h) {
+  out.Bytes(h.magic, sizeof h.magic);
+  out.Bytes(h.version, sizeof h.version);
+  out.Bytes(h.revision, sizeof h.revision);
+  out.U8(h.zero12);
+  out.U8(h.mark);
+  out.Bytes(h.zero14, sizeof h.zero14);
+  out.I32(h.status);
+  out.U16(h.size);
+  out.Bytes(h.zero22, sizeof h.zero22);
+}
+
+// The engine compares the magic's four letters and the version's three, not
+// the NUL after them.
+bool ResFileMagicOk(const ResFileHeader& h) {
+  return std::memcmp(h.magic, kEngineName, std::strlen(kEngineName)) == 0;
+}
+bool ResFileVersionOk(const ResFileHeader& h) {
+  return std::memcmp(h.version, kEngineVersion, std::strlen(kEngineVersion)) == 0;
+}
+bool ResFileRevisionOk(const ResFileHeader& h) {
+  return FieldIs(h.revision, kEngineRevision);
+}
+
+bool ReadResFileRecordHeader(ByteReader& in, ResFileRecordHeader& h) {
+  h = ResFileRecordHeader{};
+  h.link = in.U32();
+  h.number = in.I32();
+  h.flags = in.U16();
+  h.size = in.U16();
+  for (uint32_t& link : h.links) link = in.U32();
+  in.Read(h.tag, sizeof h.tag);
+  h.unused27 = in.U8();
+  if (!in.ok()) h = ResFileRecordHeader{};
+  return in.ok();
+}
+
+void WriteResFileRecordHeader(ByteWriter& out, const ResFileRecordHeader& h) {
+  out.U32(h.link);
+  out.I32(h.number);
+  out.U16(h.flags);
+  out.U16(h.size);
+  for (const uint32_t link : h.links) out.U32(link);
+  out.Bytes(h.tag, sizeof h.tag);
+  out.U8(h.unused27);
+}
+
+int CheckResourceHeader(const ResFileHeader& header, const char* file) {
+  if (!ResFileMagicOk(header)) {
     LogSystemMessage(83, file);
     return 1;
   }
-  if (std::memcmp(header + kResHeaderVersion, kVersion, 3) != 0) {
+  if (!ResFileVersionOk(header)) {
     LogSystemMessage(84, file);
     return 1;
   }
   // The mark is only reported: the bytes are read as they are.
-  const uint8_t mark = header[kResHeaderMark];
+  const uint8_t mark = header.mark;
   if (HasFlag(MOTOROLA)) {
     if (mark != 'M') WriteLog("Memory Typeが INTEL なﾘｿｰｽを読みました");
   } else if (mark != 'I') {
@@ -166,14 +232,13 @@ int SaveResource(Handle task, Handle resource) {
   image.reserve(kResFileHeaderSize + kResFileAttrSize + a->item_count * kResFileItemSize +
                 a->all_count * kResFileRecordHeaderSize + static_cast<size_t>(std::max(a->record_bytes, 0)));
 
-  Grow(image, kResFileHeaderSize);
-  std::memcpy(&image[kResHeaderMagic], kMagic, sizeof kMagic);
-  std::memcpy(&image[kResHeaderVersion], kVersion, sizeof kVersion);
-  std::memcpy(&image[kResHeaderRevision], kRevision, sizeof kRevision);
-  image[kResHeaderMark] = HasFlag(MOTOROLA) ? 'M' : 'I';
+  ByteWriter out(image);
+  WriteResFileHeader(out, NewResFileHeader(HasFlag(MOTOROLA)));
 
-  const size_t attr_at = Grow(image, kResFileAttrSize);
-  std::memcpy(&image[attr_at], a, kResFileAttrSize);
+  // The attribute block and the item descriptors are pool blocks whose
+  // bytes are their stored image (their layouts are checked above).
+  const size_t attr_at = out.offset();
+  out.Bytes(a, kResFileAttrSize);
   // In-memory links mean nothing in a file.
   std::memset(&image[attr_at + kAttrTop], 0, 16);
   std::memset(&image[attr_at + kAttrFirstItem], 0, 8);
@@ -185,8 +250,8 @@ int SaveResource(Handle task, Handle resource) {
   for (uint32_t n = 0; item != kNoHandle && n < a->item_count; ++n) {
     const ItemDescriptor* d = Descriptor(item);
     if (d == nullptr) break;
-    const size_t at = Grow(image, kResFileItemSize);
-    std::memcpy(&image[at], d, kResFileItemSize);
+    const size_t at = out.offset();
+    out.Bytes(d, kResFileItemSize);
     PutU32(&image[at + kItemLink], 0);
     char item_name[sizeof d->name + 1];
     CopyField(item_name, reinterpret_cast<const uint8_t*>(d->name), sizeof d->name);
@@ -194,7 +259,7 @@ int SaveResource(Handle task, Handle resource) {
     ++items;
     item = d->next;
   }
-  PutU16(&image[attr_at + kAttrItemCount], items);
+  out.PatchU16(attr_at + kAttrItemCount, items);
 
   WriteLog("record body write.");
   uint16_t records = 0;
@@ -202,24 +267,24 @@ int SaveResource(Handle task, Handle resource) {
   for (uint32_t n = 0; r != kNoHandle && n < a->all_count; ++n) {
     const HandleEntry& e = Entry(r);
     if ((e.flags & (kRecordInactive | kRecordNoSave)) == 0) {
-      const size_t at = Grow(image, kResFileRecordHeaderSize + e.size);
-      PutI32(&image[at + kResRecordNumber], e.number);
-      PutU16(&image[at + kResRecordFlags], e.flags);
-      PutU16(&image[at + kResRecordSize], e.size);
-      std::memcpy(&image[at + kResRecordTag], e.tag, sizeof e.tag);
+      ResFileRecordHeader rh{};
+      rh.number = e.number;
+      rh.flags = e.flags;
+      rh.size = e.size;
+      std::memcpy(rh.tag, e.tag, sizeof rh.tag);
+      WriteResFileRecordHeader(out, rh);
       // Body bytes 0 to size - 1; a body shorter than its size (never made
       // so) is padded with zeros rather than read past.
-      if (const uint8_t* body = Body(r)) {
-        const size_t have = std::min<size_t>(e.size, static_cast<size_t>(e.units) * 4);
-        std::memcpy(&image[at + kResFileRecordHeaderSize], body, have);
-      }
+      const size_t have = Body(r) != nullptr ? std::min<size_t>(e.size, static_cast<size_t>(e.units) * 4) : 0;
+      if (have > 0) out.Bytes(Body(r), have);
+      out.Zeros(e.size - have);
       ++records;
     }
     r = e.next;
   }
   // The record count is the number of records that follow.
-  PutU16(&image[attr_at + kAttrAllCount], records);
-  PutU16(&image[attr_at + kAttrActiveCount], records);
+  out.PatchU16(attr_at + kAttrAllCount, records);
+  out.PatchU16(attr_at + kAttrActiveCount, records);
 
   if (!WriteFileAtomically(name, image.data(), image.size())) {
     LogSystemMessage(8, name);
@@ -243,22 +308,21 @@ Handle OpenResource(Handle task, const char* file, const char* data_name) {
   // Every read below is checked against the bytes actually there.
   ByteReader in(bytes.data(), bytes.size());
 
-  uint8_t header[kResFileHeaderSize];
-  if (!in.Read(header, sizeof header)) {
+  ResFileHeader header;
+  if (!ReadResFileHeader(in, header)) {
     LogSystemMessage(9, file);
     return kNoHandle;
   }
   if (HasFlag(TEST_RUN) && CheckResourceHeader(header, file) != 0) return kNoHandle;
   if (HasFlag(RESOUCE_TEST)) {
-    char magic[5 + 1];
-    char version[4 + 1];
-    char revision[3 + 1];
-    CopyField(magic, header + kResHeaderMagic, 5);
-    CopyField(version, header + kResHeaderVersion, 4);
-    CopyField(revision, header + kResHeaderRevision, 3);
+    char magic[sizeof header.magic + 1];
+    char version[sizeof header.version + 1];
+    char revision[sizeof header.revision + 1];
+    CopyField(magic, reinterpret_cast<const uint8_t*>(header.magic), sizeof header.magic);
+    CopyField(version, reinterpret_cast<const uint8_t*>(header.version), sizeof header.version);
+    CopyField(revision, reinterpret_cast<const uint8_t*>(header.revision), sizeof header.revision);
     WriteLogf("ResourceHeder :%s   %s%s", magic, version, revision);
-    WriteLogf("\t:sts %ld   size %ld", static_cast<long>(GetI32(header + kResHeaderStatus)),
-              static_cast<long>(GetU16(header + kResHeaderSize)));
+    WriteLogf("\t:sts %ld   size %ld", static_cast<long>(header.status), static_cast<long>(header.size));
   }
 
   const Handle resource = CreateResource(task, file, data_name);
@@ -327,14 +391,12 @@ Handle OpenResource(Handle task, const char* file, const char* data_name) {
   // trusted for the index's size.
   made.reserve(std::min<size_t>(stored_records, in.remaining() / kResFileRecordHeaderSize));
   for (int i = 0; i < stored_records; ++i) {
-    uint8_t rh[kResFileRecordHeaderSize];
-    bool ok = in.Read(rh, sizeof rh);
-    int32_t number = 0;
-    uint16_t size = 0;
+    ResFileRecordHeader rh;
+    bool ok = ReadResFileRecordHeader(in, rh);
+    const int32_t number = rh.number;
+    const uint16_t size = rh.size;
     Handle record = kNoHandle;
     if (ok) {
-      number = GetI32(rh + kResRecordNumber);
-      size = GetU16(rh + kResRecordSize);
       record = LoadRecord(resource, number, size, made);
       ok = record != kNoHandle;
     }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace vadu {
 
@@ -108,6 +109,7 @@ class ByteReader {
     Read(b, 4);
     return GetU32(b);
   }
+  int16_t I16() { return static_cast<int16_t>(U16()); }
   int32_t I32() { return static_cast<int32_t>(U32()); }
   bool Skip(size_t n) {
     if (!ok_ || n > size_ - pos_) {
@@ -123,6 +125,48 @@ class ByteReader {
   size_t size_;
   size_t pos_ = 0;
   bool ok_ = true;
+};
+
+// A writer that appends little-endian fields to a byte image, the
+// counterpart of ByteReader: file images are built field by field, never by
+// copying a struct's memory.
+class ByteWriter {
+ public:
+  explicit ByteWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+  size_t offset() const { return out_.size(); }
+
+  void Bytes(const void* data, size_t n) {
+    const auto* b = static_cast<const uint8_t*>(data);
+    out_.insert(out_.end(), b, b + n);
+  }
+  void Zeros(size_t n) { out_.resize(out_.size() + n, 0); }
+  void U8(uint8_t v) { out_.push_back(v); }
+  void U16(uint16_t v) {
+    uint8_t b[2];
+    PutU16(b, v);
+    Bytes(b, 2);
+  }
+  void U32(uint32_t v) {
+    uint8_t b[4];
+    PutU32(b, v);
+    Bytes(b, 4);
+  }
+  void I16(int16_t v) { U16(static_cast<uint16_t>(v)); }
+  void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
+  // A fixed text field of `size` bytes (PutFixedText's convention).
+  void FixedText(const char* text, size_t size) {
+    const size_t at = out_.size();
+    Zeros(size);
+    PutFixedText(out_.data() + at, size, text);
+  }
+  // Overwrites a 16-bit field written earlier (a count known only later).
+  void PatchU16(size_t at, uint16_t v) {
+    if (at + 2 <= out_.size()) PutU16(out_.data() + at, v);
+  }
+
+ private:
+  std::vector<uint8_t>& out_;
 };
 
 }  // namespace vadu

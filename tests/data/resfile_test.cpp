@@ -189,6 +189,56 @@ TEST_F(ResFileTest, HeaderChecksRunWithTestRun) {
   EXPECT_TRUE(Logged("Memory Typeが INTEL なﾘｿｰｽを読みました"));
 }
 
+// The header and a record header as bytes: every field at its place, and a
+// reader that refuses an image cut short (and leaves nothing half read).
+TEST(ResFileFormat, HeaderAndRecordHeaderImagesByteForByte) {
+  std::vector<uint8_t> image;
+  ByteWriter out(image);
+  WriteResFileHeader(out, NewResFileHeader(false));
+  const uint8_t expected[kResFileHeaderSize] = {'V', 'A', 'D', 'U', 0, '0', '.', '3', 0, '1', '9', 0, 0, 'I'};
+  ASSERT_EQ(image.size(), kResFileHeaderSize);
+  EXPECT_EQ(std::memcmp(image.data(), expected, sizeof expected), 0);
+
+  ResFileHeader h;
+  ByteReader in(image.data(), image.size());
+  ASSERT_TRUE(ReadResFileHeader(in, h));
+  EXPECT_TRUE(ResFileMagicOk(h) && ResFileVersionOk(h) && ResFileRevisionOk(h));
+  EXPECT_EQ(h.mark, 'I');
+  // The engine compares four letters of the magic and three of the version;
+  // the revision field must read "19" with its NUL.
+  image[4] = 'x';
+  image[11] = '5';
+  ByteReader in2(image.data(), image.size());
+  ASSERT_TRUE(ReadResFileHeader(in2, h));
+  EXPECT_TRUE(ResFileMagicOk(h));
+  EXPECT_FALSE(ResFileRevisionOk(h));
+  ByteReader cut(image.data(), kResFileHeaderSize - 1);
+  EXPECT_FALSE(ReadResFileHeader(cut, h));
+  EXPECT_EQ(h.mark, 0);
+
+  ResFileRecordHeader rh{};
+  rh.number = -2;
+  rh.flags = 0x1234;
+  rh.size = 0xABCD;
+  std::memcpy(rh.tag, "  ", 3);
+  std::vector<uint8_t> rec;
+  ByteWriter rout(rec);
+  WriteResFileRecordHeader(rout, rh);
+  ASSERT_EQ(rec.size(), kResFileRecordHeaderSize);
+  EXPECT_EQ(GetI32(&rec[kResRecordNumber]), -2);
+  EXPECT_EQ(GetU16(&rec[kResRecordFlags]), 0x1234);
+  EXPECT_EQ(GetU16(&rec[kResRecordSize]), 0xABCD);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&rec[kResRecordTag]), 3), std::string("  \0", 3));
+  ResFileRecordHeader back;
+  ByteReader rin(rec.data(), rec.size());
+  ASSERT_TRUE(ReadResFileRecordHeader(rin, back));
+  EXPECT_EQ(back.number, -2);
+  EXPECT_EQ(back.size, 0xABCD);
+  ByteReader rcut(rec.data(), 27);
+  EXPECT_FALSE(ReadResFileRecordHeader(rcut, back));
+  EXPECT_EQ(back.size, 0);
+}
+
 TEST_F(ResFileTest, LoadingOverAnExistingPairReplacesItsContents) {
   ASSERT_EQ(SaveResource(kNoHandle, Table(3)), 0);
   Restart();

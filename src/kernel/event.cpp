@@ -292,32 +292,34 @@ int SendStringEvent(Handle task, int32_t destination, const char* text) {
   const size_t length = std::strlen(text);
   uint8_t* b = Post(TaskNumber(task), destination, kEventString);
   if (b == nullptr) return 1;
-  const size_t stored = length < static_cast<size_t>(kEventTextMax) ? length : kEventTextMax;
-  std::memcpy(b + kEventParamText, text, stored);
-  b[kEventParamText + stored] = 0;
-  PutU32(b + kEventParamLength, static_cast<uint32_t>(stored));
-  if (length > static_cast<size_t>(kEventTextWarn)) WriteLog("SendStringEventで送信するﾃﾞｰﾀｻｲｽﾞが大きすぎます");
+  constexpr size_t kMax = StringEventAt::kTextMax;
+  const size_t stored = length < kMax ? length : kMax;
+  std::memcpy(b + StringEventAt::kText, text, stored);
+  b[StringEventAt::kText + stored] = 0;
+  PutU32(b + StringEventAt::kLength, static_cast<uint32_t>(stored));
+  if (length > static_cast<size_t>(StringEventAt::kTextWarn))
+    WriteLog("SendStringEventで送信するﾃﾞｰﾀｻｲｽﾞが大きすぎます");
   return 0;
 }
 
 int SendValueEvent(int32_t sender, int32_t destination, uint16_t code, uint32_t value) {
   uint8_t* b = Post(sender, destination, code);
   if (b == nullptr) return 1;
-  PutU32(b + kEventParamWindow, value);
+  PutU32(b + ValueEventAt::kValue, value);
   return 0;
 }
 
 int ReqDrawEvent(int32_t task_number, Handle window) {
   uint8_t* b = Post(kTaskWindow, task_number, kEventReqDraw);
   if (b == nullptr) return 1;
-  PutU32(b + kEventParamWindow, window);
+  PutU32(b + WindowEventAt::kWindow, window);
   return 0;
 }
 
 int RetDrawEvent(Handle task, Handle window) {
   uint8_t* b = Post(TaskNumber(task), kTaskWindow, kEventRetDraw);
   if (b == nullptr) return 1;
-  PutU32(b + kEventParamWindow, window);
+  PutU32(b + WindowEventAt::kWindow, window);
   if (HasFlag(REDRAW_MOTION) && g_queue.ret_draw_hook != nullptr) g_queue.ret_draw_hook(window);
   return 0;
 }
@@ -325,25 +327,25 @@ int RetDrawEvent(Handle task, Handle window) {
 int SendWindowRequest(Handle task, Handle window, int16_t x, int16_t y) {
   uint8_t* b = Post(TaskNumber(task), kTaskWindow, kEventOpenWindow);
   if (b == nullptr) return 1;
-  PutI16(b + kEventParamX, x);
-  PutI16(b + kEventParamY, y);
-  PutU32(b + kEventParamWindow, window);
+  PutI16(b + WindowPlaceAt::kX, x);
+  PutI16(b + WindowPlaceAt::kY, y);
+  PutU32(b + WindowPlaceAt::kWindow, window);
   return 0;
 }
 
 int SendWindowRequest1(Handle task, Handle window) {
   uint8_t* b = Post(TaskNumber(task), kTaskWindow, kEventCloseWindow);
   if (b == nullptr) return 1;
-  PutU32(b + kEventParamWindow, window);
+  PutU32(b + WindowEventAt::kWindow, window);
   return 0;
 }
 
 int AddSystemMenuEntry(Handle task, uint16_t number, const char* name, const char* label) {
   uint8_t* b = Post(TaskNumber(task), kTaskMenu, kEventAddSystemMenu);
   if (b == nullptr) return 1;
-  PutU16(b + kEventParamWindow, number);
-  PutFixedText(b + kEventParamMenuName, kEventParamMenuLabel - kEventParamMenuName, name);
-  PutFixedText(b + kEventParamMenuLabel, kEventRecordSize - kEventParamMenuLabel, label);
+  PutU16(b + AddSystemMenuAt::kNumber, number);
+  PutFixedText(b + AddSystemMenuAt::kName, AddSystemMenuAt::kNameSize, name);
+  PutFixedText(b + AddSystemMenuAt::kLabel, kEventRecordSize - AddSystemMenuAt::kLabel, label);
   return 0;
 }
 

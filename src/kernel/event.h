@@ -7,6 +7,7 @@
 
 #include "core/types.h"
 #include "data/task_record.h"
+#include "kernel/event_params.h"
 #include "kernel/event_record.h"
 
 namespace vadu {
@@ -16,41 +17,6 @@ inline constexpr int EVENT_RECEIVED = 54;
 inline constexpr int EVENT_OTHER = 51;
 inline constexpr int EVENT_NONE = 50;
 inline constexpr int EVENT_NO_TASK = 1;
-
-// Event codes the kernel itself sends or handles.
-inline constexpr uint16_t kEventQueueStart = 0;
-inline constexpr uint16_t kEventStart = 0x101;
-inline constexpr uint16_t ShutDownEvent = 0x102;
-inline constexpr uint16_t kEventSystemReady = 0x104;
-inline constexpr uint16_t kEventYear = 0x110;
-inline constexpr uint16_t kEventMonth = 0x111;
-inline constexpr uint16_t kEventDay = 0x112;
-inline constexpr uint16_t kEventHour = 0x113;
-inline constexpr uint16_t kEventMinute = 0x114;
-inline constexpr uint16_t kEventSecond = 0x115;
-inline constexpr uint16_t kEventHalfSecond = 0x116;
-inline constexpr uint16_t kEventEighthSecond = 0x117;
-inline constexpr uint16_t kEventKey = 0x200;
-inline constexpr uint16_t kEventOpenWindow = 0x302;
-inline constexpr uint16_t kEventCloseWindow = 0x303;
-inline constexpr uint16_t kEventReqDraw = 0x309;
-inline constexpr uint16_t kEventRetDraw = 0x30a;
-inline constexpr uint16_t kEventAddSystemMenu = 0x412;
-inline constexpr uint16_t kEventMenuChosen = 0x413;
-inline constexpr uint16_t kEventString = 0x501;
-
-// Byte positions of the parameters that the kernel's own senders fill.
-inline constexpr int kEventParamX = 28;          // 16-bit
-inline constexpr int kEventParamY = 30;          // 16-bit
-inline constexpr int kEventParamLength = 32;     // 32-bit: text length
-inline constexpr int kEventParamWindow = 36;     // 32-bit: window handle or value
-inline constexpr int kEventParamText = 40;       // zero-terminated text
-inline constexpr int kEventParamMenuName = 44;   // 22 bytes
-inline constexpr int kEventParamMenuLabel = 66;  // zero-terminated, up to the record's end
-// Longest text a text event holds (the rest of the record, less the zero).
-inline constexpr int kEventTextMax = kEventRecordSize - kEventParamText - 1;
-// Texts longer than this are logged when sent (and sent all the same).
-inline constexpr int kEventTextWarn = 78;
 
 // The system "Event" resource (none before start-up); cheap, as TaskResource.
 Handle EventResource();
@@ -95,7 +61,7 @@ int FreeHeadEvent();
 // as a task handle that is not a task sends as number -1.
 // 0x102 from the task to VaduManager.
 int SendShutDown(Handle task);
-// 0x501: the text at byte 40 (at most kEventTextMax bytes, cut there) and its
+// 0x501: the text at byte 40 (at most StringEventAt::kTextMax bytes, cut there) and its
 // stored length at 32-35. Texts over 78 bytes are logged.
 int SendStringEvent(Handle task, int32_t destination, const char* text);
 // The given code with the value at 36-39.

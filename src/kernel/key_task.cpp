@@ -11,9 +11,6 @@
 namespace vadu {
 namespace {
 
-constexpr int kKeyTextAt = 28;
-constexpr int kKeyModifiersAt = 32;
-
 int32_t g_mouse_capture = 0;
 
 }  // namespace
@@ -33,8 +30,8 @@ void KeyTask(Handle task) {
   const Handle event = PostEvent(kTaskKey, kEveryTask, kEventKey);
   uint8_t* b = EventBytes(event);
   if (b == nullptr) return;
-  for (int i = 0; i < 3; ++i) b[kKeyTextAt + i] = text[i];
-  PutU32(b + kKeyModifiersAt, modifiers);
+  for (int i = 0; i < KeyEventAt::kTextSize; ++i) b[KeyEventAt::kText + i] = text[i];
+  PutU32(b + KeyEventAt::kModifiers, modifiers);
 }
 
 int CaptureMouse(Handle task) {

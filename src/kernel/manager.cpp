@@ -30,8 +30,6 @@ constexpr uint16_t kSysInfoEntry = 3;
 constexpr uint16_t kEndEntry = 7;
 // Cycles every task still gets after the shutdown broadcast.
 constexpr int16_t kShutdownCycles = 10;
-// Event parameter of a chosen menu entry (16-bit).
-constexpr int kMenuChoiceAt = 36;
 
 struct ManagerState {
   Handle tasks[kSystemTaskCount] = {};
@@ -63,7 +61,7 @@ void ReceiveStep(Handle task) {
   if (e == nullptr) return;
   const uint16_t code = GetU16(e);
   if (code == kEventMenuChosen) {
-    if (GetU16(e + kMenuChoiceAt) == kSysInfoEntry) {
+    if (GetU16(e + MenuChosenAt::kValue) == kSysInfoEntry) {
       ShowSystemInformation();
     } else {
       PostEvent(kTaskVaduManager, kTaskVaduManager, ShutDownEvent);

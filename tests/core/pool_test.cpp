@@ -33,6 +33,35 @@ TEST_F(PoolTest, HandlesStartAtOneAndBlocksAreFourByteUnits) {
   EXPECT_FALSE(ValidHandle(99));
 }
 
+// A handle the table never gave reads as a blank entry and cannot be written
+// through; a pool made again after one was destroyed (on the old one's
+// memory) hands out blank entries from handle 1 again.
+TEST_F(PoolTest, BadHandlesAreReadOnlyAndAFreshPoolStartsBlank) {
+  const Handle a = AllocBlock(2);
+  MutableEntry(a)->number = 41;
+  MutableEntry(a)->owner = 7;
+  for (const Handle bad : {kNoHandle, Handle{100000}, Handle{0xFFFFFFFF}}) {
+    EXPECT_EQ(MutableEntry(bad), nullptr);
+    EXPECT_FALSE(Entry(bad).in_use);
+    EXPECT_EQ(Entry(bad).size, 0);
+    EXPECT_EQ(Entry(bad).owner, kNoHandle);
+  }
+  EXPECT_EQ(Entry(a).number, 41);
+
+  DestroyPool();
+  EXPECT_FALSE(PoolExists());
+  EXPECT_EQ(Entry(a).number, 0);
+  EXPECT_EQ(MutableEntry(a), nullptr);
+  ASSERT_TRUE(CreatePool());
+  EXPECT_EQ(GetPoolStats().handle_top, 0u);
+  EXPECT_EQ(GetPoolStats().handle_capacity, kInitialHandles);
+  EXPECT_FALSE(Entry(a).in_use);
+  EXPECT_EQ(Entry(a).number, 0);
+  EXPECT_EQ(Entry(a).owner, kNoHandle);
+  EXPECT_EQ(AllocBlock(1), 1u);
+  EXPECT_EQ(Entry(1).number, 0);
+}
+
 TEST_F(PoolTest, ExactFitSucceedsThenTheNextCompactsAndFails) {
   // Fill the data area with large blocks, then take exactly what is left.
   const uint32_t capacity = GetPoolStats().data_capacity;

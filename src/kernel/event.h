@@ -88,19 +88,23 @@ void SetRetDrawHook(void (*hook)(Handle window));
 void ResetEventQueue();
 
 // EventTask (task 9), one step per cycle: its own receive (the start event
-// seeds the timing), the clock ticks every CYCLE_WAIT cycles (0x117 eighth
-// second, 0x116 half second, 0x115..0x110 when the second .. year changes)
-// and the queue cleanup; nothing but the receive and the cycle count while
-// the manager is not running.
+// seeds the timing), the clock read every CYCLE_WAIT cycles and the queue
+// cleanup; nothing but the receive and the cycle count while the manager is
+// not running. A clock read sends 0x117 when the local time has reached the
+// next eighth-second mark (milliseconds 0, 125, ... 875 of each second) and
+// 0x116 at the next half-second mark (0 and 500), then 0x115..0x110 when the
+// second .. year changed.
 void EventTask(Handle task);
 
 // Timing state of EventTask, read by the system information text and tests.
 struct EventTiming {
-  uint32_t total_cycles = 0;
-  int32_t tick_counter = 0;
-  int32_t milli_sync = 0;
-  uint16_t eighth_divisor = 1;
-  uint16_t half_divisor = 1;
+  uint32_t total_cycles = 0;  // EventTask steps; reset every minute
+  int32_t tick_counter = 0;   // reads with a new millisecond value this second
+  int32_t milli_sync = 0;     // tick_counter of the last full second
+  // The next eighth-second and half-second marks (LocalTimeMs). Both are 0
+  // until the start event places them, so a first read without one ticks.
+  int64_t next_eighth_ms = 0;
+  int64_t next_half_ms = 0;
   uint8_t last[8] = {};     // DateTimeStamp of the last seen time
   uint8_t current[8] = {};  // DateTimeStamp of the current time
 };

@@ -15,15 +15,31 @@ namespace {
 EventTiming g_timing;
 uint8_t g_startup_stamp[8] = {};
 
-// Values the start event seeds the timing with: the tick count of a second
-// is not known before the first second has passed.
+// What the start event seeds the distinct-millisecond count with: the
+// count of a second is not known before the first second has passed.
 constexpr int32_t kSeedTicks = 20;
-// Ticks per second are counted into 16-bit divisors.
-constexpr int32_t kMaxDivisor = 0xFFFF;
+// The tick marks lie on the local time's second.
+constexpr int64_t kEighthSecondMs = 125;
+constexpr int64_t kHalfSecondMs = 500;
 
-uint16_t Divisor(int32_t ticks) {
-  if (ticks < 1) return 1;
-  return static_cast<uint16_t>(ticks > kMaxDivisor ? kMaxDivisor : ticks);
+// The last mark of the period at or before `ms` (local times before 1970
+// are negative).
+int64_t MarkAtOrBefore(int64_t ms, int64_t period) {
+  const int64_t q = ms / period;
+  return (ms % period < 0 ? q - 1 : q) * period;
+}
+
+// True when the clock has reached `next`; `next` then becomes the first mark
+// after `now`. A read that comes after several marks (a long modal wait, a
+// stalled host) counts as one: the ticks pace typing, animation and waits,
+// which should go on at their pace, not race through a burst of ticks to
+// catch up. A clock set back (daylight saving ends, the user sets the time)
+// places the next mark after the new time instead of waiting for the old
+// one, which may be an hour away.
+bool PassedMark(int64_t now, int64_t& next, int64_t period) {
+  const bool passed = now >= next;
+  if (passed || now < next - period) next = MarkAtOrBefore(now, period) + period;
+  return passed;
 }
 
 void Tick(uint16_t code) {
@@ -40,18 +56,21 @@ void ClockTicks() {
   const LocalDateTime now = UnpackDateTime(m.current);
   LocalDateTime last = UnpackDateTime(m.last);
 
+  // The ticks come from the clock's marks, not from counting reads: how
+  // many distinct milliseconds a second holds depends on how busy the
+  // engine is and how long it sleeps when idle.
+  const int64_t now_ms = LocalTimeMs(now);
+  if (PassedMark(now_ms, m.next_eighth_ms, kEighthSecondMs)) Tick(kEventEighthSecond);
+  if (PassedMark(now_ms, m.next_half_ms, kHalfSecondMs)) Tick(kEventHalfSecond);
+
   if (now.millisecond == last.millisecond) return;
   last.millisecond = now.millisecond;
   // The counter is reset every second; it only grows without bound under a
   // clock whose second never changes.
   if (m.tick_counter < INT32_MAX) ++m.tick_counter;
-  if (m.tick_counter % Divisor(m.eighth_divisor) == 0) Tick(kEventEighthSecond);
-  if (m.tick_counter % Divisor(m.half_divisor) == 0) Tick(kEventHalfSecond);
 
   if (now.second != last.second) {
     m.milli_sync = m.tick_counter;
-    m.eighth_divisor = Divisor(m.tick_counter / 8);
-    m.half_divisor = Divisor(m.tick_counter / 2);
     m.tick_counter = 1;
     last.second = now.second;
     Tick(kEventSecond);
@@ -116,9 +135,13 @@ void EventTask(Handle task) {
     if (e != nullptr && e->code == kEventStart) {
       g_timing.milli_sync = kSeedTicks;
       g_timing.tick_counter = kSeedTicks;
-      g_timing.eighth_divisor = 1;
-      g_timing.half_divisor = 1;
       std::memcpy(g_timing.last, g_startup_stamp, sizeof g_timing.last);
+      // The first marks are those at or after start-up: an engine that
+      // starts on a whole second ticks at once, and its first second has
+      // all eight and two ticks.
+      const int64_t start = LocalTimeMs(UnpackDateTime(g_startup_stamp));
+      g_timing.next_eighth_ms = MarkAtOrBefore(start + kEighthSecondMs - 1, kEighthSecondMs);
+      g_timing.next_half_ms = MarkAtOrBefore(start + kHalfSecondMs - 1, kHalfSecondMs);
     }
   }
 

@@ -82,6 +82,20 @@ void ClearDateTime(uint8_t* stamp) {
   PutU32(stamp + 4, GetU32(stamp + 4) & ~0x003FFFFFu);
 }
 
+int64_t DaysFromCivil(int64_t year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yoe = year - era * 400;
+  const int64_t doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+int64_t LocalTimeMs(const LocalDateTime& t) {
+  const int64_t seconds = ((DaysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
+  return seconds * 1000 + t.millisecond;
+}
+
 namespace {
 [[maybe_unused]] const bool kResetRegistered = RegisterReset([] { SetPlatformClock(nullptr); });
 }  // namespace

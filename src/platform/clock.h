@@ -37,6 +37,14 @@ LocalDateTime UnpackDateTime(const uint8_t* stamp);
 // Clears the used bit fields, keeping the unused bits as they were.
 void ClearDateTime(uint8_t* stamp);
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar
+// (negative before it).
+int64_t DaysFromCivil(int64_t year, int month, int day);
+// A local date-time as milliseconds from 1970-01-01 00:00 of the same local
+// calendar (no time zone): one number that orders and subtracts local times,
+// with every whole second a multiple of 1000.
+int64_t LocalTimeMs(const LocalDateTime& t);
+
 // The clock in use (the real host clock unless another is installed).
 Clock& PlatformClock();
 // Installs a clock (not owned); nullptr restores the real clock.

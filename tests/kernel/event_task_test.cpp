@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/state.h"
@@ -30,6 +33,8 @@ class SteppingClock : public Clock {
     now_ms_ = static_cast<int64_t>(timegm(&t)) * 1000 + ms;
   }
   uint64_t NowMs() override { return static_cast<uint64_t>(now_ms_); }
+  // Sets the clock forward or back, as a long wait or the user would.
+  void Jump(int64_t ms) { now_ms_ += ms; }
   void SleepMs(uint32_t ms) override { now_ms_ += ms; }
   LocalDateTime LocalTime() override {
     const LocalDateTime t = At(now_ms_);
@@ -63,6 +68,14 @@ class EventTaskTest : public test::EngineTest {
   void Use(SteppingClock& clock) { SetPlatformClock(&clock); }
   static int Count() { return Attr(EventResource())->active_count; }
   static void SetLast(const LocalDateTime& t) { PackDateTime(EventTaskTiming().last, t); }
+  // The timing as a clock read at `t` leaves it: no tick before the next
+  // mark.
+  static void ReadAt(const LocalDateTime& t) {
+    SetLast(t);
+    const int64_t ms = LocalTimeMs(t);
+    EventTaskTiming().next_eighth_ms = ms / 125 * 125 + 125;
+    EventTaskTiming().next_half_ms = ms / 500 * 500 + 500;
+  }
   // Codes of the events after `mark` in the queue.
   static std::vector<uint16_t> CodesAfter(Handle mark) {
     std::vector<uint16_t> codes;
@@ -89,8 +102,9 @@ TEST_F(EventTaskTest, StartEventSeedsTheTimingWithoutTouchingTheQueue) {
   const EventTiming& m = EventTaskTiming();
   EXPECT_EQ(m.milli_sync, 20);
   EXPECT_EQ(m.tick_counter, 20);
-  EXPECT_EQ(m.eighth_divisor, 1);
-  EXPECT_EQ(m.half_divisor, 1);
+  // The first marks are the first ones at or after start-up.
+  EXPECT_EQ(m.next_eighth_ms, LocalTimeMs(LocalDateTime{2024, 5, 6, 7, 8, 9, 125}));
+  EXPECT_EQ(m.next_half_ms, LocalTimeMs(LocalDateTime{2024, 5, 6, 7, 8, 9, 500}));
   EXPECT_EQ(std::string(m.last, m.last + 8), std::string(stamp, stamp + 8));
   EXPECT_EQ(m.total_cycles, 2u);
   // Before the manager runs: no clock read, no cleanup.
@@ -102,7 +116,7 @@ TEST_F(EventTaskTest, CycleWaitGatesTheClockButNotTheCleanup) {
   Kernel.cycle_wait = 3;
   SteppingClock clock(2024, 5, 6, 7, 8, 9, 500, 0);  // never moves: no ticks
   Use(clock);
-  SetLast(clock.LocalTime());
+  ReadAt(clock.LocalTime());
   clock.reads = 0;
   for (int i = 0; i < 6; ++i) PostEvent(1, 999, 0x600);
   ASSERT_EQ(Count(), 7);
@@ -128,52 +142,97 @@ TEST_F(EventTaskTest, CycleWaitGatesTheClockButNotTheCleanup) {
   EXPECT_EQ(clock.reads, 2);
 }
 
-TEST_F(EventTaskTest, TenMillisecondClockGivesEightAndTwoTicksASecond) {
-  SteppingClock clock(2024, 5, 6, 7, 8, 9, 0, 10);
+TEST_F(EventTaskTest, TenMillisecondClockGivesEightAndTwoTicksEverySecondFromTheFirst) {
+  // Reads 10 ms apart (a fast loop on a coarse host clock) from a whole
+  // second on: eight and two ticks in every second from the first, each
+  // second's first ticks before its 0x115.
+  constexpr int step = 10;
+  SteppingClock clock(2024, 5, 6, 7, 8, 9, 0, step);
   Use(clock);
+  SetLast(LocalDateTime{2024, 5, 6, 7, 8, 9, 0});
   const Handle observer = CreateTask("Observer", 0, 0);
   InitTaskEvents(observer);
+  std::map<int, std::pair<int, int>> ticks;  // by second: eighths, halves
   std::vector<uint16_t> codes;
-  for (int i = 0; i < 400; ++i) {
+  while (clock.reads * step < 4000) {
     EventTask(task_);
+    const int second = UnpackDateTime(EventTaskTiming().current).second;
     for (int r; (r = ReciveEvent(observer)) != EVENT_NONE;) {
-      if (r == EVENT_RECEIVED) codes.push_back(EventView(CurrentEvent(observer))->code);
+      if (r != EVENT_RECEIVED) continue;
+      const uint16_t code = EventView(CurrentEvent(observer))->code;
+      if (code == kEventEighthSecond) ++ticks[second].first;
+      if (code == kEventHalfSecond) ++ticks[second].second;
+      if (code >= kEventSecond && code <= kEventEighthSecond) codes.push_back(code);
     }
   }
+  for (int second = 9; second <= 12; ++second) {
+    EXPECT_EQ(ticks[second], std::make_pair(8, 2)) << second;
+  }
+  // The first read, on the start's whole second, ticks at once. From a new
+  // second on: 0x117 0x116 0x115, 0x117 x3, 0x117 0x116, 0x117 x3.
+  ASSERT_GE(codes.size(), 2u);
+  EXPECT_EQ(codes[0], kEventEighthSecond);
+  EXPECT_EQ(codes[1], kEventHalfSecond);
+  const std::vector<uint16_t> one_second = {0x117, 0x116, 0x115, 0x117, 0x117, 0x117,
+                                            0x117, 0x116, 0x117, 0x117, 0x117};
+  const auto second = std::find(codes.begin(), codes.end(), kEventSecond);
+  ASSERT_GE(second - codes.begin(), 2);
+  ASSERT_GE(codes.end() - second, 9);
+  EXPECT_EQ(std::vector<uint16_t>(second - 2, second + 9), one_second);
+  // Distinct milliseconds of the last full second, as the system
+  // information text shows them.
   EXPECT_NEAR(EventTaskTiming().milli_sync, 100, 2);
-  // The ticks of the last full second: between the last two 0x115.
-  std::vector<size_t> seconds;
-  for (size_t i = 0; i < codes.size(); ++i) {
-    if (codes[i] == kEventSecond) seconds.push_back(i);
-  }
-  ASSERT_GE(seconds.size(), 3u);
-  int eighths = 0;
-  int halves = 0;
-  for (size_t i = seconds[seconds.size() - 2] + 1; i <= seconds.back(); ++i) {
-    eighths += codes[i] == kEventEighthSecond;
-    halves += codes[i] == kEventHalfSecond;
-  }
-  EXPECT_NEAR(eighths, 8, 1);
-  EXPECT_EQ(halves, 2);
   // The queue stays short while every task keeps up.
   EXPECT_LE(Count(), 4);
 }
 
+TEST_F(EventTaskTest, AReadLongAfterAMarkTicksOnceAndAClockSetBackKeepsTicking) {
+  SteppingClock clock(2024, 5, 6, 7, 8, 9, 10, 0);
+  Use(clock);
+  SetLast(clock.LocalTime());
+  EventTask(task_);  // places the marks
+
+  // A 3.6 s modal wait passes 28 eighth-second and 7 half-second marks: one
+  // tick of each, and the next marks lie after the current time.
+  clock.Jump(3600);
+  Handle mark = QueueTail();
+  EventTask(task_);
+  EXPECT_EQ(CodesAfter(mark), (std::vector<uint16_t>{kEventEighthSecond, kEventHalfSecond, kEventSecond}));
+  clock.Jump(10);  // 12.620
+  mark = QueueTail();
+  EventTask(task_);
+  EXPECT_TRUE(CodesAfter(mark).empty());
+  clock.Jump(5);  // 12.625
+  EventTask(task_);
+  EXPECT_EQ(CodesAfter(mark), (std::vector<uint16_t>{kEventEighthSecond}));
+
+  // The clock goes back an hour: the ticks go on from the next marks of the
+  // new time rather than waiting an hour for the old ones. (The hour is
+  // looked at only when the minute changes.)
+  clock.Jump(-3600 * 1000 + 50);  // 06:08:12.675
+  mark = QueueTail();
+  EventTask(task_);
+  EXPECT_TRUE(CodesAfter(mark).empty());
+  clock.Jump(75);  // 12.750
+  EventTask(task_);
+  clock.Jump(250);  // 13.000
+  EventTask(task_);
+  EXPECT_EQ(CodesAfter(mark),
+            (std::vector<uint16_t>{kEventEighthSecond, kEventEighthSecond, kEventHalfSecond, kEventSecond}));
+}
+
 TEST_F(EventTaskTest, EachLevelOnlyWhenTheLevelBelowChanged) {
-  // Same second as last, other minute: the ticks only.
+  // Same second as last, other minute: the ticks only (a first read, before
+  // the start event placed any marks, ticks).
   SteppingClock clock(2024, 12, 31, 23, 59, 59, 990, 10);
   Use(clock);
   SetLast(LocalDateTime{2024, 12, 31, 23, 58, 59, 980});
-  EventTaskTiming().eighth_divisor = 1;
-  EventTaskTiming().half_divisor = 1;
   Handle mark = QueueTail();
   EventTask(task_);
   EXPECT_EQ(CodesAfter(mark), (std::vector<uint16_t>{kEventEighthSecond, kEventHalfSecond}));
 
   // Midnight on 31 December: every level in one cycle, after the ticks.
   SetLast(LocalDateTime{2024, 12, 31, 23, 59, 59, 990});
-  EventTaskTiming().eighth_divisor = 1;
-  EventTaskTiming().half_divisor = 1;
   mark = QueueTail();
   EventTask(task_);
   EXPECT_EQ(CodesAfter(mark), (std::vector<uint16_t>{kEventEighthSecond, kEventHalfSecond, kEventSecond, kEventMinute,
@@ -190,7 +249,7 @@ TEST_F(EventTaskTest, CleanupWithNoCursorWaitsForMaxEventThenKeepsTheNewest) {
   Kernel.max_event = 10;
   SteppingClock clock(2024, 5, 6, 7, 8, 9, 0, 0);
   Use(clock);
-  SetLast(clock.LocalTime());
+  ReadAt(clock.LocalTime());
   Handle newest = kNoHandle;
   for (int i = 0; i < 8; ++i) newest = PostEvent(1, 999, 0x600);
   while (ReciveEvent(task_) != EVENT_NONE) {

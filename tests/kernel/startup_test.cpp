@@ -4,16 +4,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/dialog_seam.h"
 #include "core/state.h"
 #include "data/resource.h"
+#include "host/headless/virtual_clock.h"
 #include "kernel/event.h"
 #include "kernel/gc.h"
 #include "kernel/manager.h"
 #include "kernel/task.h"
+#include "kernel/task_steps.h"
 #include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/device.h"
@@ -39,6 +43,57 @@ class StillClock : public Clock {
   uint64_t now_ms = 0;
   std::vector<uint32_t> sleeps;
 };
+
+// A clock for an engine that never goes idle: time moves on by what each
+// cycle costs (Spend) and by the engine's sleeps, and the host reports it in
+// steps of `resolution_ms`, as a coarse host timer does.
+class BusyClock : public Clock {
+ public:
+  BusyClock(const LocalDateTime& start, uint32_t resolution_ms) : start_(start), resolution_ms_(resolution_ms) {}
+  uint64_t NowMs() override { return now_us_ / 1000 / resolution_ms_ * resolution_ms_; }
+  void SleepMs(uint32_t ms) override {
+    now_us_ += uint64_t{ms} * 1000;
+    ++sleeps;
+  }
+  LocalDateTime LocalTime() override { return AddMilliseconds(start_, NowMs()); }
+  void Spend(uint64_t us) { now_us_ += us; }
+  int sleeps = 0;
+
+ private:
+  LocalDateTime start_;
+  uint32_t resolution_ms_;
+  uint64_t now_us_ = 0;
+};
+
+// The application step of the tick tests: it looks at every event the
+// cycle sent and files each clock tick under the second of the clock read
+// that sent it (EventTask's current time). With a busy clock it also keeps
+// the engine from going idle (an event to itself every other cycle, so the
+// other tasks still catch up after a burst of ticks) and spends the cycle's
+// cost.
+std::map<int, std::pair<int, int>> g_ticks;  // by second of the day: eighths, halves
+BusyClock* g_busy_clock = nullptr;
+uint64_t g_cycle_us = 0;
+bool g_post_now = false;
+
+Handle CreateTickCounter() {
+  const Handle task = CreateTask("TickCounter", 0, 0);
+  InitTaskEvents(task);
+  return task;
+}
+void TickCounterStep(Handle task) {
+  for (int r = ReciveEvent(task); r == EVENT_RECEIVED || r == EVENT_OTHER; r = ReciveEvent(task)) {
+    if (r != EVENT_RECEIVED) continue;
+    const uint16_t code = EventView(CurrentEvent(task))->code;
+    if (code != kEventEighthSecond && code != kEventHalfSecond) continue;
+    const LocalDateTime t = UnpackDateTime(EventTaskTiming().current);
+    std::pair<int, int>& tally = g_ticks[(t.hour * 60 + t.minute) * 60 + t.second];
+    (code == kEventEighthSecond ? tally.first : tally.second)++;
+  }
+  if (g_busy_clock == nullptr) return;
+  if ((g_post_now = !g_post_now)) PostEvent(TaskNumber(task), TaskNumber(task), 0x600);
+  g_busy_clock->Spend(g_cycle_us);
+}
 
 std::vector<std::string> g_boxes;
 std::vector<std::string> g_info;
@@ -391,6 +446,73 @@ TEST_F(BootTest, RootWindowTakesItsColourFromTheTable) {
     const GCRecord* gc = GCView(root->gc);
     ASSERT_NE(gc, nullptr);
     EXPECT_EQ(gc->face, ColourTable[c.index]);
+  }
+}
+
+// The engine's clock starts on a second (as a headless run's does), so the
+// first second of the run is a whole one.
+constexpr LocalDateTime kTickStart{2024, 5, 6, 7, 8, 9, 0};
+constexpr int kTickStartSecond = (7 * 60 + 8) * 60 + 9;
+constexpr int kTickSeconds = 4;
+
+// Boots an engine on `clock` with the tick counter as its application and
+// runs whole cycles until the clock has passed kTickSeconds seconds; the
+// ticks of each of those seconds, from the first.
+class TickTest : public BootTest {
+ protected:
+  std::vector<std::pair<int, int>> RunSeconds(Clock& clock, int cycle_wait) {
+    g_ticks.clear();
+    g_post_now = false;
+    ResetStartup();
+    test::ResetEngine();
+    SetPlatformClock(&clock);
+    SetMessageBoxHandler(CaptureBox);
+    RegisterApplication({.create = CreateTickCounter, .step = TickCounterStep});
+    std::string ini = kBaseIni;
+    ini.replace(ini.find("CYCLE_WAIT 1"), 12, "CYCLE_WAIT " + std::to_string(cycle_wait));
+    test::WriteFile("VADU.ini", ini);
+    EXPECT_TRUE(HostStartup());
+    for (int n = 0; n < 2000000 && clock.NowMs() < kTickSeconds * 1000 + 100; ++n) Cycle();
+    EXPECT_EQ(Kernel.manager_state, MANAGER_RUNNING);
+    std::vector<std::pair<int, int>> counts;
+    for (int s = kTickStartSecond; s < kTickStartSecond + kTickSeconds; ++s) {
+      counts.push_back(g_ticks[s]);
+    }
+    return counts;
+  }
+  void TearDown() override {
+    g_busy_clock = nullptr;
+    BootTest::TearDown();
+  }
+  const std::vector<std::pair<int, int>> kEightAndTwo = std::vector<std::pair<int, int>>(kTickSeconds, {8, 2});
+};
+
+TEST_F(TickTest, IdleEngineOnTheVirtualClockTicksEightAndTwoTimesEverySecond) {
+  // The virtual clock moves only by the engine's idle sleeps (1 ms doubling
+  // to 16 ms), so every second of this run was slept through.
+  for (int cycle_wait : {1, 3}) {
+    SCOPED_TRACE(cycle_wait);
+    VirtualClock clock(kTickStart);
+    EXPECT_EQ(RunSeconds(clock, cycle_wait), kEightAndTwo);
+  }
+}
+
+TEST_F(TickTest, BusyEngineTicksEightAndTwoTimesEverySecond) {
+  struct Case {
+    uint32_t resolution_ms;  // of the host clock
+    uint64_t cycle_us;       // what one cycle costs
+  };
+  for (const Case c : {Case{1, 350}, Case{16, 200}}) {
+    for (int cycle_wait : {1, 3}) {
+      SCOPED_TRACE(testing::Message() << c.resolution_ms << " ms clock, " << c.cycle_us << " us a cycle, CYCLE_WAIT "
+                                      << cycle_wait);
+      BusyClock clock(kTickStart, c.resolution_ms);
+      g_busy_clock = &clock;
+      g_cycle_us = c.cycle_us;
+      EXPECT_EQ(RunSeconds(clock, cycle_wait), kEightAndTwo);
+      EXPECT_EQ(clock.sleeps, 0);
+      g_busy_clock = nullptr;
+    }
   }
 }
 

@@ -5,16 +5,8 @@
 namespace vadu {
 namespace {
 
-// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2 ? 1 : 0;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
+// The civil date of a day count from 1970-01-01 (proleptic Gregorian; the
+// inverse of DaysFromCivil).
 void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   z += 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;

@@ -14,6 +14,7 @@
 #include "kernel/manager.h"
 #include "kernel/startup.h"
 #include "kernel/task.h"
+#include "platform/clock.h"
 #include "platform/framebuffer.h"
 #include "platform/reset.h"
 #include "support/game_dir.h"
@@ -52,6 +53,15 @@ void AppStep(Handle task) {
   ReciveEvent(task);
 }
 
+// Local time stands still: no clock ticks join the queue.
+class StillClock : public Clock {
+ public:
+  uint64_t NowMs() override { return now_ms; }
+  void SleepMs(uint32_t ms) override { now_ms += ms; }
+  LocalDateTime LocalTime() override { return LocalDateTime{2024, 5, 6, 7, 8, 9, 0}; }
+  uint64_t now_ms = 0;
+};
+
 class TaskStepsTest : public test::GameDirTest {
  protected:
   void SetUp() override {
@@ -61,6 +71,7 @@ class TaskStepsTest : public test::GameDirTest {
     g_menu_codes.clear();
     test::WriteFile("VADU.ini", "LOOP_EXIT ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\n");
     Screen().Resize(320, 200);
+    SetPlatformClock(&clock_);
   }
   void TearDown() override {
     ClearTaskStepRegistrations();
@@ -71,6 +82,7 @@ class TaskStepsTest : public test::GameDirTest {
     for (const std::string& c : g_calls) n += c == call ? 1 : 0;
     return n;
   }
+  StillClock clock_;
 };
 
 TEST_F(TaskStepsTest, OnlyTheLayersTasksCanBeRegistered) {

@@ -21,8 +21,8 @@ inline constexpr size_t kKeywordLineMax = 255;
 
 // Fills `value` (room for `size` bytes, the value is cut to fit) with the
 // key's value and returns it, or returns nullptr (leaving `value` untouched)
-// when the file cannot be opened for update or holds no such key; both cases
-// are logged. A read-only file counts as missing.
+// when the file cannot be opened for reading or holds no such key; both cases
+// are logged. The file is only read, so a read-only one serves as well.
 char* LookupKey(const char* key, char* value, size_t size, const char* file);
 // The first run of decimal digits of the key's value (signs are ignored); -1
 // when the key is missing or its value has no digits.

@@ -44,7 +44,7 @@ void CopyLineOut(char* line, char* out, size_t size) {
 // read_line_file without the cache: opens the file and reads it from its
 // start up to line n.
 char* ReadLineFromStart(const char* file, int n, char* out, size_t size) {
-  FILE* f = OpenGameFile(file, "r+t");
+  FILE* f = OpenGameFile(file, "rt");
   if (f == nullptr) return nullptr;
   char line[kLineBufferSize];
   int count = 0;
@@ -151,9 +151,9 @@ void CutPieces(CachedFile& file) {
 }
 
 // Reads the file at `path` into a new cache entry; nullptr when it cannot be
-// opened for update (`unreadable` is then set) or is not worth keeping.
+// opened for reading (`unreadable` is then set) or is not worth keeping.
 std::unique_ptr<CachedFile> ReadIntoCache(const std::string& path, bool& unreadable) {
-  FILE* f = OpenGameFile(path.c_str(), "r+t");
+  FILE* f = OpenGameFile(path.c_str(), "rt");
   if (f == nullptr) {
     unreadable = true;
     return nullptr;

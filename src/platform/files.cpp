@@ -10,8 +10,12 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/reset.h"
+
 namespace vadu {
 namespace {
+
+GameFileOpenFilter g_open_filter = nullptr;
 
 bool Exists(const std::string& path) {
   struct stat st;
@@ -77,7 +81,16 @@ FILE* OpenGameFile(const char* name, const char* mode) {
   for (const char* c = mode; *c; ++c) {
     if (*c != 't') m += *c;
   }
-  return std::fopen(ResolveGamePath(name).c_str(), m.c_str());
+  const std::string path = ResolveGamePath(name);
+  if (g_open_filter != nullptr && !g_open_filter(path.c_str(), mode)) {
+    errno = EROFS;
+    return nullptr;
+  }
+  return std::fopen(path.c_str(), m.c_str());
+}
+
+void SetGameFileOpenFilter(GameFileOpenFilter filter) {
+  g_open_filter = filter;
 }
 
 bool GameFileExists(const char* name) {
@@ -140,5 +153,9 @@ bool ReadFileBytes(const char* name, std::vector<unsigned char>& out) {
   std::fclose(f);
   return ok;
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset([] { g_open_filter = nullptr; });
+}  // namespace
 
 }  // namespace vadu

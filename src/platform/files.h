@@ -23,6 +23,14 @@ std::string ResolveGamePath(const char* name);
 // same as binary here: the engine's files use '\n' line ends.
 FILE* OpenGameFile(const char* name, const char* mode);
 
+// Test seam: when set, every OpenGameFile call asks the filter first, with
+// the path it resolved and the mode it was given; an open the filter refuses
+// fails with errno EROFS. Tests make a game read-only with it even where
+// they run as root, whom file permissions do not stop. nullptr (the
+// default, and after ResetEngineState) lets every open through.
+using GameFileOpenFilter = bool (*)(const char* path, const char* mode);
+void SetGameFileOpenFilter(GameFileOpenFilter filter);
+
 // True when the path names an existing regular file.
 bool GameFileExists(const char* name);
 

@@ -17,6 +17,7 @@
 #include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/device.h"
+#include "platform/files.h"
 #include "platform/framebuffer.h"
 #include "platform/host_seam.h"
 #include "platform/input_host.h"
@@ -349,6 +350,24 @@ TEST_F(BootTest, MissingWaitAsksTheHostToEndAfterStartUp) {
   EXPECT_EQ(g_boxes[0], "SYSTEMWAITが記述されてません VADU.ini nis ot0.3");
   // Start-up still ran to its end.
   EXPECT_NE(RootWindow(), kNoHandle);
+}
+
+// Settings and messages of a game installed read-only: writing them is
+// refused even to root; the engine's own files stay writable.
+bool SettingsReadOnly(const char* path, const char* mode) {
+  const bool settings = std::strcmp(path, "VADU.ini") == 0 || std::strcmp(path, "SYSTEM.msg") == 0;
+  return !settings || std::strpbrk(mode, "wa+") == nullptr;
+}
+
+TEST_F(BootTest, ReadOnlySettingsStartTheGame) {
+  SetGameFileOpenFilter(SettingsReadOnly);
+  Boot("TEST_RUN ON\nSTART_PROGRAM TASKall\n");
+  // No "MEMORY_TYPE unknow!" or "SYSTEMWAIT..." box for files that are there.
+  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_FALSE(StartupRequestedClose());
+  EXPECT_TRUE(HasFlag(TEST_RUN));
+  EXPECT_TRUE(Logged("\tVADU on  longbox(box)    OWNER tester"));
+  EXPECT_TRUE(Logged("message 100"));  // read from SYSTEM.msg for the TASKall line
 }
 
 TEST_F(BootTest, TestRunLogsTheStructSizesAndPassesItsCheck) {

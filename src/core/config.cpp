@@ -244,6 +244,12 @@ void ReadMaxEvent() {
   Kernel.max_event = number < 0 ? 255 : static_cast<uint8_t>(number & 0xFF);
 }
 
+int16_t ScreenSizeSetting(const char* key, int16_t missing) {
+  const int32_t number = LookupNumber(key, kIniFile);
+  if (number < 1) return missing;
+  return static_cast<int16_t>(std::min<int32_t>(number, kMaxScreenSize));
+}
+
 std::span<const IniKeyInfo> IniKeys() {
   return kIniKeys;
 }

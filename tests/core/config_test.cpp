@@ -157,6 +157,33 @@ TEST_F(ConfigTest, ReadOnlySettingsAndMessagesAreRead) {
   EXPECT_FALSE(Logged("Inifile open error ! VADU.ini"));
 }
 
+TEST_F(ConfigTest, ScreenSizeSettingCapsLargeSizesAndDefaultsTheRest) {
+  struct Case {
+    const char* line;
+    int16_t size;
+  } cases[] = {
+      {"SCREEN_SIZEX 1024\n", 1024},
+      {"SCREEN_SIZEX 1\n", 1},
+      {"SCREEN_SIZEX 4096\n", 4096},
+      {"SCREEN_SIZEX 4097\n", 4096},
+      {"SCREEN_SIZEX 70000\n", 4096},        // not its low 16 bits (4464)
+      {"SCREEN_SIZEX 100000\n", 4096},       // not a negative 16-bit value
+      {"SCREEN_SIZEX 99999999999\n", 4096},  // past 32 bits
+      {"SCREEN_SIZEX -640\n", 640},          // the sign is ignored
+      {"SCREEN_SIZEX 0\n", 800},
+      {"SCREEN_SIZEX wide\n", 800},
+      {"SCREEN_SIZEY 480\n", 800},  // the other key
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    test::WriteFile(kIniFile, c.line);
+    EXPECT_EQ(ScreenSizeSetting("SCREEN_SIZEX", IniKeyMissing("SCREEN_SIZEX")), c.size);
+  }
+  EXPECT_EQ(ScreenSizeSetting("SCREEN_SIZEY", IniKeyMissing("SCREEN_SIZEY")), 480);
+  std::remove(kIniFile);
+  EXPECT_EQ(ScreenSizeSetting("SCREEN_SIZEY", IniKeyMissing("SCREEN_SIZEY")), 600);
+}
+
 TEST_F(ConfigTest, LongLinesAreCutNotSplit) {
   // A 600-character comment whose tail looks like a flag line, a key beyond
   // the 255th character, and a long value cut to the caller's buffer.

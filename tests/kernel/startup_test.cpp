@@ -385,6 +385,14 @@ TEST_F(BootTest, ScreenSizeKeysOverrideTheHostScreen) {
   EXPECT_EQ(WindowHeight(RootWindow()), 480);
 }
 
+TEST_F(BootTest, OversizedScreenIsCappedAndZeroKeepsTheHostScreen) {
+  Boot("SCREEN_SIZEX 70000\nSCREEN_SIZEY 0\n");
+  EXPECT_TRUE(Logged("\tscreen size 4096/ 600 dot."));
+  EXPECT_EQ(Screen().width(), 4096);
+  EXPECT_EQ(Screen().height(), 600);
+  EXPECT_EQ(WindowWidth(RootWindow()), 4096);
+}
+
 TEST_F(BootTest, RootWindowTakesItsColourFromTheTable) {
   struct Case {
     const char* line;

@@ -319,7 +319,13 @@ int32_t FileLength(const char* file) {
 }
 
 namespace {
-[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ClearLineFileCache);
+// A fresh process: the cache on, with its usual settle time, and empty.
+void ResetLineFileCache() {
+  g_cache.enabled = true;
+  g_cache.settle_ns = kSettleNs;
+  g_cache.files.clear();
+}
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetLineFileCache);
 }  // namespace
 
 }  // namespace vadu

@@ -242,6 +242,19 @@ TEST_F(VaduRun, OversizedScreenIsCappedAlike) {
   EXPECT_EQ(h, 240);
 }
 
+TEST_F(VaduRun, SettingsAndMessagesAreFoundWhateverTheirCase) {
+  // A game copied from a desktop that ignores case: the settings file and the
+  // message file are spelt otherwise than the engine asks for them.
+  WriteAll(game_ + "/vadu.INI", std::string(kIni) + "START_PROGRAM TASKall\n");
+  std::string msg;
+  for (int i = 1; i <= 100; ++i) msg += "message " + std::to_string(i) + "\n";
+  WriteAll(game_ + "/system.MSG", msg);
+  ASSERT_EQ(RunScript("wait 100\n"), 0) << err_;
+  EXPECT_TRUE(Logged("\tscreen size 320/ 240 dot.")) << Log();
+  EXPECT_TRUE(Logged("message 100")) << Log();  // the TASKall line is no flag line
+  EXPECT_NE(access((game_ + "/VADU.ini").c_str(), F_OK), 0) << "no second settings file";
+}
+
 TEST_F(VaduRun, TranscriptFileIsCreated) {
   Ini(kIni);
   ASSERT_EQ(RunScript("wait 10\n", "--transcript t.txt"), 0) << err_;

@@ -206,15 +206,11 @@ const CachedFile* CachedLines(const char* name, bool& unreadable) {
   }
   // The path OpenGameFile would open: the name as written when it exists,
   // else the case-insensitive match.
-  std::string path(name);
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::string path = ResolveGamePath(name);
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    path = ResolveGamePath(name);
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
-      unreadable = true;
-      return nullptr;
-    }
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+    unreadable = true;
+    return nullptr;
   }
   if (!S_ISREG(st.st_mode) || st.st_size > kCacheMaxBytes) return nullptr;
 

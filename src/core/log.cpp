@@ -18,18 +18,6 @@ namespace {
 
 constexpr char kDefaultLogFileName[] = "SenELOG.dat";
 
-// The log file is a file of the game directory. OpenLogFile creates it empty,
-// so a name that reached elsewhere would let a downloaded game truncate any
-// file of the user's: a name with a directory part ('/' or '\', which
-// OpenGameFile takes as a separator too; this also covers absolute paths) or
-// one that names a directory ("." or "..") is refused. The test is on bytes,
-// as OpenGameFile reads the name: a two-byte character whose second byte is
-// '\' would be cut at that byte as well.
-bool IsGameDirectoryFileName(const char* name) {
-  if (std::strchr(name, '/') != nullptr || std::strchr(name, '\\') != nullptr) return false;
-  return std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
-}
-
 }  // namespace
 
 void WriteLog(const char* text) {
@@ -68,6 +56,9 @@ int OpenLogFile() {
   char name[kKeywordLineMax + 1];
   const char* chosen = kDefaultLogFileName;
   if (IniString("Sys.error.elogfile", name, sizeof name) != nullptr && name[0] != '\0') {
+    // The log file is a file of the game directory: it is created empty, so
+    // a name that reached elsewhere would let a downloaded game truncate any
+    // file of the user's.
     if (IsGameDirectoryFileName(name)) {
       chosen = name;
     } else {

@@ -103,5 +103,27 @@ TEST_F(GamePathTest, MissingPartKeepsItsSpellingSoItCanBeMade) {
   EXPECT_EQ(Read("Save\\Missing.res"), "<none>");
 }
 
+TEST_F(GamePathTest, TwoByteCharactersAreNeitherSplitNorFolded) {
+  // The second byte of "ソ" (0x83 0x5C) is the byte of '\\' but no separator.
+  fs::create_directory("data");
+  test::WriteFile("data/ソフト.txt", "soft");
+  EXPECT_EQ(ResolveGamePath("data\\ソフト.txt"), "data/ソフト.txt");
+  EXPECT_EQ(ResolveGamePath("DATA\\ソフト.TXT"), "data/ソフト.txt");
+  EXPECT_EQ(Read("Data/ソフト.Txt"), "soft");
+  // "ア" (0x83 0x41) and "ヂ" (0x83 0x61) differ only where a letter's case
+  // would: they are different characters, not case variants.
+  test::WriteFile("ア.txt", "a");
+  EXPECT_EQ(ResolveGamePath("ヂ.txt"), "ヂ.txt");
+  EXPECT_EQ(Read("ヂ.TXT"), "<none>");
+  EXPECT_EQ(Read("ア.TXT"), "a");
+}
+
+TEST_F(GamePathTest, GameDirectoryFileNames) {
+  for (const char* name : {"SenELOG.dat", "..log", "表.log", "a b"}) EXPECT_TRUE(IsGameDirectoryFileName(name)) << name;
+  for (const char* name : {"", ".", "..", "sub/x", "sub\\x", "/tmp/x", "\\x", "..\\x", "x/"}) {
+    EXPECT_FALSE(IsGameDirectoryFileName(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace vadu

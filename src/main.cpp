@@ -218,9 +218,10 @@ int main(int argc, char** argv) {
     std::fclose(f);
   }
 
-  // The window size: SCREEN_SIZEX and SCREEN_SIZEY (0 when missing).
-  int screen_width = vadu::IniNumberOr("SCREEN_SIZEX", 0);
-  int screen_height = vadu::IniNumberOr("SCREEN_SIZEY", 0);
+  // The screen size: SCREEN_SIZEX and SCREEN_SIZEY by the rule start-up uses
+  // too, so the host's screen (and desktop, headless) is the engine's.
+  int screen_width = vadu::ScreenSizeSetting("SCREEN_SIZEX", vadu::IniKeyMissing("SCREEN_SIZEX"));
+  int screen_height = vadu::ScreenSizeSetting("SCREEN_SIZEY", vadu::IniKeyMissing("SCREEN_SIZEY"));
   int64_t timeout_ms = args.timeout_s < 0 ? -1 : static_cast<int64_t>(std::llround(args.timeout_s * 1000));
 
   if (args.headless) {

@@ -123,7 +123,8 @@ constexpr IniKeyInfo kIniKeys[] = {
 
 char* LookupKey(const char* key, char* value, size_t size, const char* file) {
   if (value == nullptr || size == 0) return nullptr;
-  FILE* f = OpenGameFile(file, "r+t");
+  // Read only: a game installed read-only still has its settings.
+  FILE* f = OpenGameFile(file, "rt");
   if (f == nullptr) {
     WriteLogf("Inifile open error ! %s", Shown(file));
     return nullptr;
@@ -174,7 +175,7 @@ int16_t IniNumberOr(const char* key, int16_t missing) {
 }
 
 int ReadFlagKeys() {
-  FILE* f = OpenGameFile(kIniFile, "r+t");
+  FILE* f = OpenGameFile(kIniFile, "rt");
   if (f == nullptr) {
     WriteLogf("File OpenError ! %s", kIniFile);
     return 6;
@@ -241,6 +242,12 @@ bool ReadWaitKeys() {
 void ReadMaxEvent() {
   const int32_t number = LookupNumber("MAX_EVENT", kIniFile);
   Kernel.max_event = number < 0 ? 255 : static_cast<uint8_t>(number & 0xFF);
+}
+
+int16_t ScreenSizeSetting(const char* key, int16_t missing) {
+  const int32_t number = LookupNumber(key, kIniFile);
+  if (number < 1) return missing;
+  return static_cast<int16_t>(std::min<int32_t>(number, kMaxScreenSize));
 }
 
 std::span<const IniKeyInfo> IniKeys() {

@@ -21,8 +21,8 @@ inline constexpr size_t kKeywordLineMax = 255;
 
 // Fills `value` (room for `size` bytes, the value is cut to fit) with the
 // key's value and returns it, or returns nullptr (leaving `value` untouched)
-// when the file cannot be opened for update or holds no such key; both cases
-// are logged. A read-only file counts as missing.
+// when the file cannot be opened for reading or holds no such key; both cases
+// are logged. The file is only read, so a read-only one serves as well.
 char* LookupKey(const char* key, char* value, size_t size, const char* file);
 // The first run of decimal digits of the key's value (signs are ignored); -1
 // when the key is missing or its value has no digits.
@@ -57,6 +57,17 @@ void ReadMemoryType();
 bool ReadWaitKeys();
 // MAX_EVENT as its low 8 bits; 255 when missing.
 void ReadMaxEvent();
+
+// The largest engine screen, either way: a larger one would only cost memory
+// (the framebuffer) and no desktop shows it.
+inline constexpr int16_t kMaxScreenSize = 4096;
+// SCREEN_SIZEX or SCREEN_SIZEY as the engine uses it. The host sizes its
+// screen with it before start-up and start-up reads it again, so both must
+// give the same size: a value of 1 to kMaxScreenSize is taken as it is, a
+// larger one is capped at kMaxScreenSize (never cut to 16 bits); a missing
+// key, a value without digits or 0 gives `missing` (the keys' own default is
+// IniKeyMissing: 800 and 600). As for every number, a sign is ignored.
+int16_t ScreenSizeSetting(const char* key, int16_t missing);
 
 // The keys of VADU.ini with what a missing key means. Flag keys are read by
 // ReadFlagKeys, the names, MEMORY_TYPE, the waits and MAX_EVENT by the

@@ -44,7 +44,7 @@ void CopyLineOut(char* line, char* out, size_t size) {
 // read_line_file without the cache: opens the file and reads it from its
 // start up to line n.
 char* ReadLineFromStart(const char* file, int n, char* out, size_t size) {
-  FILE* f = OpenGameFile(file, "r+t");
+  FILE* f = OpenGameFile(file, "rt");
   if (f == nullptr) return nullptr;
   char line[kLineBufferSize];
   int count = 0;
@@ -151,9 +151,9 @@ void CutPieces(CachedFile& file) {
 }
 
 // Reads the file at `path` into a new cache entry; nullptr when it cannot be
-// opened for update (`unreadable` is then set) or is not worth keeping.
+// opened for reading (`unreadable` is then set) or is not worth keeping.
 std::unique_ptr<CachedFile> ReadIntoCache(const std::string& path, bool& unreadable) {
-  FILE* f = OpenGameFile(path.c_str(), "r+t");
+  FILE* f = OpenGameFile(path.c_str(), "rt");
   if (f == nullptr) {
     unreadable = true;
     return nullptr;
@@ -206,15 +206,11 @@ const CachedFile* CachedLines(const char* name, bool& unreadable) {
   }
   // The path OpenGameFile would open: the name as written when it exists,
   // else the case-insensitive match.
-  std::string path(name);
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::string path = ResolveGamePath(name);
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    path = ResolveGamePath(name);
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
-      unreadable = true;
-      return nullptr;
-    }
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+    unreadable = true;
+    return nullptr;
   }
   if (!S_ISREG(st.st_mode) || st.st_size > kCacheMaxBytes) return nullptr;
 
@@ -319,7 +315,13 @@ int32_t FileLength(const char* file) {
 }
 
 namespace {
-[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ClearLineFileCache);
+// A fresh process: the cache on, with its usual settle time, and empty.
+void ResetLineFileCache() {
+  g_cache.enabled = true;
+  g_cache.settle_ns = kSettleNs;
+  g_cache.files.clear();
+}
+[[maybe_unused]] const bool kResetRegistered = RegisterReset(&ResetLineFileCache);
 }  // namespace
 
 }  // namespace vadu

@@ -12,10 +12,10 @@ inline constexpr size_t kLineBufferSize = 1024;
 // Line n (1-based) of the file without its newline, in `out` (room for `size`
 // bytes), or nullptr. Lines are read 1023 characters at a time, so a longer
 // line counts as several; a last line without a newline is never returned;
-// a missing line logs "read_line_file() error! ...". The file must open for
-// update (a file that cannot, such as a read-only one, gives nullptr). A
-// carriage return before the newline is part of the line end. n <= 0 gives
-// nullptr.
+// a missing line logs "read_line_file() error! ...". The file is opened for
+// reading only, so a read-only file is read like any other; one that cannot
+// be opened gives nullptr. A carriage return before the newline is part of
+// the line end. n <= 0 gives nullptr.
 //
 // Every call answers as if it read the file from its start, but a whole file
 // read line by line costs one reading of it: the lines of recently read

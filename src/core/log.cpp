@@ -2,11 +2,13 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "core/config.h"
 #include "core/dialog_seam.h"
 #include "core/line_file.h"
 #include "core/state.h"
+#include "core/strings.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/host_seam.h"
@@ -14,15 +16,7 @@
 namespace vadu {
 namespace {
 
-// The log file name is at most 23 characters; a longer configured name is cut.
-void PutFixedTextName(const char* name) {
-  size_t n = 0;
-  while (n + 1 < sizeof Kernel.log_file_name && name[n] != '\0') {
-    Kernel.log_file_name[n] = name[n];
-    ++n;
-  }
-  Kernel.log_file_name[n] = '\0';
-}
+constexpr char kDefaultLogFileName[] = "SenELOG.dat";
 
 }  // namespace
 
@@ -57,12 +51,24 @@ void WriteLogf(const char* format, ...) {
 }
 
 int OpenLogFile() {
-  char name[sizeof Kernel.log_file_name];
+  // The whole configured value is checked; the name kept is cut to the
+  // field's 23 characters.
+  char name[kKeywordLineMax + 1];
+  const char* chosen = kDefaultLogFileName;
   if (IniString("Sys.error.elogfile", name, sizeof name) != nullptr && name[0] != '\0') {
-    PutFixedTextName(name);
-  } else {
-    PutFixedTextName("SenELOG.dat");
+    // The log file is a file of the game directory: it is created empty, so
+    // a name that reached elsewhere would let a downloaded game truncate any
+    // file of the user's.
+    if (IsGameDirectoryFileName(name)) {
+      chosen = name;
+    } else {
+      std::fprintf(stderr,
+                   "vadu: the log file name \"%s\" (Sys.error.elogfile in %s) is refused, the log file must be a file "
+                   "of the game directory; \"%s\" is used\n",
+                   Cp932ToUtf8(name).c_str(), kIniFile, kDefaultLogFileName);
+    }
   }
+  line_copy(chosen, Kernel.log_file_name, sizeof Kernel.log_file_name);
   FILE* f = OpenGameFile(Kernel.log_file_name, "wt");
   if (f == nullptr) {
     ShowMessageBox("ElogFile open miss!!");

@@ -15,8 +15,11 @@ void WriteLogf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Start-up: takes the log file name from VADU.ini ("Sys.error.elogfile",
 // default "SenELOG.dat"), creates the file empty and writes its two header
-// lines. Returns 0, or 1 when the file cannot be created (after the message
-// box "ElogFile open miss!!").
+// lines. The log file is a file of the game directory: a configured name
+// with a directory part ('/', '\', an absolute path) or "." or ".." is
+// refused with one line on standard error, and the default is used.
+// Returns 0, or 1 when the file cannot be created (after the message box
+// "ElogFile open miss!!").
 int OpenLogFile();
 
 // Logs line `number` of SYSTEM.msg, then the extra text (when given) as a

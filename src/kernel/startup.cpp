@@ -32,8 +32,6 @@
 namespace vadu {
 namespace {
 
-// The largest engine screen accepted from VADU.ini, either way.
-constexpr int16_t kMaxScreenSize = 4096;
 // Idle cycles sleep 1 ms more each, up to this.
 constexpr uint32_t kMaxIdleSleepMs = 16;
 
@@ -100,12 +98,6 @@ void LogHostLines() {
   const OsVersion os = HostOsVersion();
   WriteLogf("       Win Version %d.%d  %s", os.major, os.minor, os.name.c_str());
   WriteLogf("       Computer name %s  User name %s", HostComputerName().c_str(), HostUserName().c_str());
-}
-
-// A screen size key of VADU.ini, when present and usable.
-void ScreenSizeKey(const char* key, int16_t& size) {
-  const int32_t n = LookupNumber(key, kIniFile);
-  if (n >= 1) size = static_cast<int16_t>(std::min<int32_t>(n, kMaxScreenSize));
 }
 
 // Start-up's self-check under TEST_RUN.
@@ -184,8 +176,10 @@ int InitEngine() {
   if (const int32_t colour_mode = LookupNumber("USE_COLOR", kIniFile); colour_mode >= 0) {
     Kernel.use_color = static_cast<int16_t>(colour_mode);
   }
-  ScreenSizeKey("SCREEN_SIZEX", Kernel.screen_width);
-  ScreenSizeKey("SCREEN_SIZEY", Kernel.screen_height);
+  // The same rule as the host's (ScreenSizeSetting), so the screen the host
+  // made, the banner's desktop and the engine's screen agree.
+  Kernel.screen_width = ScreenSizeSetting("SCREEN_SIZEX", Kernel.screen_width);
+  Kernel.screen_height = ScreenSizeSetting("SCREEN_SIZEY", Kernel.screen_height);
   if (Screen().width() != Kernel.screen_width || Screen().height() != Kernel.screen_height) {
     Screen().Resize(Kernel.screen_width, Kernel.screen_height);
   }

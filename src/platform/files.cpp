@@ -2,20 +2,47 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <string>
+
+#include "platform/cp932.h"
+#include "platform/reset.h"
 
 namespace vadu {
 namespace {
 
+GameFileOpenFilter g_open_filter = nullptr;
+
 bool Exists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
+}
+
+// Equal names without regard to ASCII case. A two-byte CP932 character is
+// compared whole and exactly: its second byte may be a letter's byte (the
+// 0x41 of one katakana is the 0x61 of another), and folding it would make
+// two different characters one.
+bool SameNameIgnoringCase(const char* a, const char* b) {
+  for (;;) {
+    const unsigned char ca = static_cast<unsigned char>(*a);
+    const unsigned char cb = static_cast<unsigned char>(*b);
+    if (IsLeadByte(ca) && a[1] != '\0') {
+      if (ca != cb || a[1] != b[1]) return false;
+      a += 2;
+      b += 2;
+      continue;
+    }
+    if (ca == '\0' || cb == '\0') return ca == cb;
+    const auto lower = [](unsigned char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+    };
+    if (lower(ca) != lower(cb)) return false;
+    ++a;
+    ++b;
+  }
 }
 
 // Finds the entry of `dir` whose name equals `component` without regard to
@@ -25,7 +52,7 @@ std::string MatchInDirectory(const std::string& dir, const std::string& componen
   if (d == nullptr) return {};
   std::string best;
   while (const dirent* e = ::readdir(d)) {
-    if (::strcasecmp(e->d_name, component.c_str()) == 0) {
+    if (SameNameIgnoringCase(e->d_name, component.c_str())) {
       if (best.empty() || best > e->d_name) best = e->d_name;
     }
   }
@@ -33,12 +60,27 @@ std::string MatchInDirectory(const std::string& dir, const std::string& componen
   return best;
 }
 
+// The name with every '\' that is a character of its own turned into '/'.
+// The second byte of a two-byte CP932 character may be 0x5C (as in the
+// katakana so, 0x83 0x5C) and is no separator.
+std::string WithSlashes(const char* name) {
+  std::string path(name);
+  for (size_t i = 0; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsLeadByte(c) && i + 1 < path.size()) {
+      ++i;
+    } else if (c == '\\') {
+      path[i] = '/';
+    }
+  }
+  return path;
+}
+
 }  // namespace
 
 std::string ResolveGamePath(const char* name) {
   if (name == nullptr) return {};
-  std::string path(name);
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::string path = WithSlashes(name);
   if (path.empty() || Exists(path)) return path;
 
   // Walk component by component, fixing the case of each one that exists
@@ -77,7 +119,22 @@ FILE* OpenGameFile(const char* name, const char* mode) {
   for (const char* c = mode; *c; ++c) {
     if (*c != 't') m += *c;
   }
-  return std::fopen(ResolveGamePath(name).c_str(), m.c_str());
+  const std::string path = ResolveGamePath(name);
+  if (g_open_filter != nullptr && !g_open_filter(path.c_str(), mode)) {
+    errno = EROFS;
+    return nullptr;
+  }
+  return std::fopen(path.c_str(), m.c_str());
+}
+
+void SetGameFileOpenFilter(GameFileOpenFilter filter) {
+  g_open_filter = filter;
+}
+
+bool IsGameDirectoryFileName(const char* name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  const std::string path = WithSlashes(name);
+  return path.find('/') == std::string::npos && path != "." && path != "..";
 }
 
 bool GameFileExists(const char* name) {
@@ -140,5 +197,9 @@ bool ReadFileBytes(const char* name, std::vector<unsigned char>& out) {
   std::fclose(f);
   return ok;
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterReset([] { g_open_filter = nullptr; });
+}  // namespace
 
 }  // namespace vadu

@@ -3,7 +3,10 @@
 // Scenario data was written on a desktop whose file names ignore case and
 // whose path separator is '\'. Every engine file open goes through
 // OpenGameFile, which turns '\' into '/' and, where the exact name does not
-// exist, matches each path component without regard to ASCII case.
+// exist, matches each path component without regard to ASCII case. Names are
+// CP932 bytes: a two-byte character is never split, so its second byte is
+// neither a separator nor a letter to fold, even where it has the byte of
+// one.
 #pragma once
 
 #include <cstdio>
@@ -22,6 +25,20 @@ std::string ResolveGamePath(const char* name);
 // fopen through ResolveGamePath. Text modes ("t") are accepted and mean the
 // same as binary here: the engine's files use '\n' line ends.
 FILE* OpenGameFile(const char* name, const char* mode);
+
+// Test seam: when set, every OpenGameFile call asks the filter first, with
+// the path it resolved and the mode it was given; an open the filter refuses
+// fails with errno EROFS. Tests make a game read-only with it even where
+// they run as root, whom file permissions do not stop. nullptr (the
+// default, and after ResetEngineState) lets every open through.
+using GameFileOpenFilter = bool (*)(const char* path, const char* mode);
+void SetGameFileOpenFilter(GameFileOpenFilter filter);
+
+// True when `name` names an entry of the game directory itself: it has no
+// directory part ('/' or a '\' of its own, so no absolute path either) and
+// is neither "." nor "..". Names the engine takes from a game and then
+// creates, such as the log file's, must pass it.
+bool IsGameDirectoryFileName(const char* name);
 
 // True when the path names an existing regular file.
 bool GameFileExists(const char* name);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/line_file.h"
+#include "core/log.h"
 #include "core/state.h"
+#include "platform/files.h"
 #include "platform/host_seam.h"
 #include "support/game_dir.h"
 
@@ -119,12 +121,67 @@ TEST_F(ConfigTest, MissingKeyAndMissingFileAreLogged) {
   EXPECT_EQ(Log().size(), before);
 }
 
-TEST_F(ConfigTest, ReadOnlyFileCountsAsMissing) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root opens read-only files for update";
-  test::WriteFile(kIniFile, kSample);
-  ASSERT_EQ(::chmod(kIniFile, 0444), 0);
-  EXPECT_EQ(Value("CYCLE_WAIT"), "<none>");
-  EXPECT_EQ(ReadFlagKeys(), 6);
+// A game installed read-only: every open that could write a game file is
+// refused (as on a read-only medium, which stops root too), except the log's.
+bool ReadOnlyGame(const char* path, const char* mode) {
+  return std::strcmp(path, "SenELOG.dat") == 0 || std::strpbrk(mode, "wa+") == nullptr;
+}
+
+TEST_F(ConfigTest, ReadOnlySettingsAndMessagesAreRead) {
+  test::WriteFile(kIniFile, "TRACE ON\nMEMORY_TYPE INTEL\nCYCLE_WAIT 2\nFASTSYNC_WAIT 1\nSWITCH_A yes\n");
+  test::WriteFile("lines.txt", "first\nsecond\n");
+  for (const char* file : {kIniFile, "SYSTEM.msg", "lines.txt"}) ASSERT_EQ(::chmod(file, 0444), 0);
+  SetGameFileOpenFilter(ReadOnlyGame);
+  ASSERT_EQ(OpenGameFile(kIniFile, "r+t"), nullptr) << "the game is not read-only";
+
+  EXPECT_EQ(Value("CYCLE_WAIT"), "2");
+  EXPECT_EQ(LookupNumber("FASTSYNC_WAIT", kIniFile), 1);
+  EXPECT_EQ(LookupSwitch("SWITCH_A", kIniFile), 1);
+  ClearFlag(TRACE);
+  EXPECT_EQ(ReadFlagKeys(), 0);
+  EXPECT_TRUE(HasFlag(TRACE));
+  ReadMemoryType();
+  EXPECT_TRUE(ReadWaitKeys());
+  EXPECT_TRUE(g_boxes.empty());  // neither "MEMORY_TYPE unknow!" nor "SYSTEMWAIT..."
+
+  // Numbered lines, with the line cache and without it.
+  LogSystemMessage(7, "extra");
+  EXPECT_TRUE(Logged("message 7"));
+  for (const bool cached : {true, false}) {
+    SCOPED_TRACE(cached);
+    SetLineFileCache(cached);
+    char line[kLineBufferSize];
+    ASSERT_NE(read_line_file("lines.txt", 2, line, sizeof line), nullptr);
+    EXPECT_STREQ(line, "second");
+  }
+  EXPECT_FALSE(Logged("Inifile open error ! VADU.ini"));
+}
+
+TEST_F(ConfigTest, ScreenSizeSettingCapsLargeSizesAndDefaultsTheRest) {
+  struct Case {
+    const char* line;
+    int16_t size;
+  } cases[] = {
+      {"SCREEN_SIZEX 1024\n", 1024},
+      {"SCREEN_SIZEX 1\n", 1},
+      {"SCREEN_SIZEX 4096\n", 4096},
+      {"SCREEN_SIZEX 4097\n", 4096},
+      {"SCREEN_SIZEX 70000\n", 4096},        // not its low 16 bits (4464)
+      {"SCREEN_SIZEX 100000\n", 4096},       // not a negative 16-bit value
+      {"SCREEN_SIZEX 99999999999\n", 4096},  // past 32 bits
+      {"SCREEN_SIZEX -640\n", 640},          // the sign is ignored
+      {"SCREEN_SIZEX 0\n", 800},
+      {"SCREEN_SIZEX wide\n", 800},
+      {"SCREEN_SIZEY 480\n", 800},  // the other key
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    test::WriteFile(kIniFile, c.line);
+    EXPECT_EQ(ScreenSizeSetting("SCREEN_SIZEX", IniKeyMissing("SCREEN_SIZEX")), c.size);
+  }
+  EXPECT_EQ(ScreenSizeSetting("SCREEN_SIZEY", IniKeyMissing("SCREEN_SIZEY")), 480);
+  std::remove(kIniFile);
+  EXPECT_EQ(ScreenSizeSetting("SCREEN_SIZEY", IniKeyMissing("SCREEN_SIZEY")), 600);
 }
 
 TEST_F(ConfigTest, LongLinesAreCutNotSplit) {

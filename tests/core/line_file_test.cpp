@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "core/state.h"
@@ -97,6 +98,24 @@ TEST_F(LineFileTest, WholeFileFitsExactlyOrNotAtAll) {
   char mark = 0;
   EXPECT_EQ(ReadWholeFile("empty.txt", &mark, 1), 1);
   EXPECT_EQ(static_cast<unsigned char>(mark), 0xFF);
+}
+
+TEST_F(LineFileTest, FileIsFoundByItsScenarioSpelling) {
+  // A scenario names its files as on the desktop it was written on: any
+  // case, '\' between directories. Both the line cache and the reading
+  // from the start find the file on disk.
+  std::filesystem::create_directories("Text/Day1");
+  test::WriteFile("Text/Day1/Scene.txt", "one\ntwo\n");
+  for (const bool cached : {true, false}) {
+    SCOPED_TRACE(cached);
+    SetLineFileCache(cached);
+    EXPECT_EQ(Line("TEXT\\day1\\SCENE.TXT", 2), "two");
+    EXPECT_EQ(Line("text/DAY1\\scene.Txt", 1), "one");
+  }
+  char whole[16];
+  EXPECT_EQ(ReadWholeFile("text\\day1\\scene.txt", whole, sizeof whole), 1);
+  EXPECT_EQ(FileLength("TEXT\\DAY1\\SCENE.TXT"), 9);
+  EXPECT_TRUE(Log().empty());
 }
 
 }  // namespace

@@ -227,6 +227,34 @@ TEST_F(VaduRun, MissingCycleWaitShowsItsMessageAndFails) {
   EXPECT_NE(err_.find(Utf8(u8"TARN: SYSTEMWAITが記述されてません VADU.ini nis ot0.3")), std::string::npos) << err_;
 }
 
+TEST_F(VaduRun, OversizedScreenIsCappedAlike) {
+  // The host, the start banner and start-up all use the capped width.
+  std::string ini = kIni;
+  ini.replace(ini.find("SCREEN_SIZEX 320"), 16, "SCREEN_SIZEX 70000");
+  Ini(ini);
+  ASSERT_EQ(RunScript("wait 100\nshot big.png\n"), 0) << err_;
+  EXPECT_TRUE(Logged("\tscreen size 4096/ 240 dot.")) << Log();
+  EXPECT_NE(Log().find("       Screen size 4096/240 dot "), std::string::npos) << Log();
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  ASSERT_TRUE(vadu::ReadPng((game_ + "/big.png").c_str(), &px, &w, &h));
+  EXPECT_EQ(w, 4096);
+  EXPECT_EQ(h, 240);
+}
+
+TEST_F(VaduRun, SettingsAndMessagesAreFoundWhateverTheirCase) {
+  // A game copied from a desktop that ignores case: the settings file and the
+  // message file are spelt otherwise than the engine asks for them.
+  WriteAll(game_ + "/vadu.INI", std::string(kIni) + "START_PROGRAM TASKall\n");
+  std::string msg;
+  for (int i = 1; i <= 100; ++i) msg += "message " + std::to_string(i) + "\n";
+  WriteAll(game_ + "/system.MSG", msg);
+  ASSERT_EQ(RunScript("wait 100\n"), 0) << err_;
+  EXPECT_TRUE(Logged("\tscreen size 320/ 240 dot.")) << Log();
+  EXPECT_TRUE(Logged("message 100")) << Log();  // the TASKall line is no flag line
+  EXPECT_NE(access((game_ + "/VADU.ini").c_str(), F_OK), 0) << "no second settings file";
+}
+
 TEST_F(VaduRun, TranscriptFileIsCreated) {
   Ini(kIni);
   ASSERT_EQ(RunScript("wait 10\n", "--transcript t.txt"), 0) << err_;

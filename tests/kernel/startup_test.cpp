@@ -21,6 +21,7 @@
 #include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/device.h"
+#include "platform/files.h"
 #include "platform/framebuffer.h"
 #include "platform/host_seam.h"
 #include "platform/input_host.h"
@@ -406,6 +407,24 @@ TEST_F(BootTest, MissingWaitAsksTheHostToEndAfterStartUp) {
   EXPECT_NE(RootWindow(), kNoHandle);
 }
 
+// Settings and messages of a game installed read-only: writing them is
+// refused even to root; the engine's own files stay writable.
+bool SettingsReadOnly(const char* path, const char* mode) {
+  const bool settings = std::strcmp(path, "VADU.ini") == 0 || std::strcmp(path, "SYSTEM.msg") == 0;
+  return !settings || std::strpbrk(mode, "wa+") == nullptr;
+}
+
+TEST_F(BootTest, ReadOnlySettingsStartTheGame) {
+  SetGameFileOpenFilter(SettingsReadOnly);
+  Boot("TEST_RUN ON\nSTART_PROGRAM TASKall\n");
+  // No "MEMORY_TYPE unknow!" or "SYSTEMWAIT..." box for files that are there.
+  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_FALSE(StartupRequestedClose());
+  EXPECT_TRUE(HasFlag(TEST_RUN));
+  EXPECT_TRUE(Logged("\tVADU on  longbox(box)    OWNER tester"));
+  EXPECT_TRUE(Logged("message 100"));  // read from SYSTEM.msg for the TASKall line
+}
+
 TEST_F(BootTest, TestRunLogsTheStructSizesAndPassesItsCheck) {
   Boot("TEST_RUN ON\n");
   EXPECT_TRUE(Logged("    struct size   window 84  win obj 108."));
@@ -419,6 +438,14 @@ TEST_F(BootTest, ScreenSizeKeysOverrideTheHostScreen) {
   EXPECT_EQ(Screen().height(), 480);
   EXPECT_EQ(WindowWidth(RootWindow()), 640);
   EXPECT_EQ(WindowHeight(RootWindow()), 480);
+}
+
+TEST_F(BootTest, OversizedScreenIsCappedAndZeroKeepsTheHostScreen) {
+  Boot("SCREEN_SIZEX 70000\nSCREEN_SIZEY 0\n");
+  EXPECT_TRUE(Logged("\tscreen size 4096/ 600 dot."));
+  EXPECT_EQ(Screen().width(), 4096);
+  EXPECT_EQ(Screen().height(), 600);
+  EXPECT_EQ(WindowWidth(RootWindow()), 4096);
 }
 
 TEST_F(BootTest, RootWindowTakesItsColourFromTheTable) {

@@ -23,8 +23,9 @@ struct HeadlessOptions {
   // Engine-clock milliseconds after which the run ends with exit code 3
   // (negative = none).
   int64_t timeout_ms = -1;
-  // The engine screen before start-up (SCREEN_SIZEX, SCREEN_SIZEY; at most
-  // 0 = 800 x 600).
+  // The engine screen before start-up: SCREEN_SIZEX and SCREEN_SIZEY as
+  // ScreenSizeSetting gives them (1 to 4096), so start-up keeps it; 0 or
+  // less = 800 x 600.
   int screen_width = 0;
   int screen_height = 0;
 };

@@ -28,7 +28,7 @@ void WriteLog(const char* text) {
     std::fflush(stdout);
   }
   if (!HasFlag(TRACE)) return;
-  FILE* f = OpenGameFile(Kernel.log_file_name, "a+t");
+  FILE* f = OpenGameFileForWriting(Kernel.log_file_name, false);
   if (f == nullptr) {
     // File logging stops before the user is told: the dialog logs too, and
     // with TRACE still set it would come back here without end.
@@ -69,7 +69,7 @@ int OpenLogFile() {
     }
   }
   line_copy(chosen, Kernel.log_file_name, sizeof Kernel.log_file_name);
-  FILE* f = OpenGameFile(Kernel.log_file_name, "wt");
+  FILE* f = OpenGameFileForWriting(Kernel.log_file_name, true);
   if (f == nullptr) {
     ShowMessageBox("ElogFile open miss!!");
     return 1;

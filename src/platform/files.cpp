@@ -127,6 +127,25 @@ FILE* OpenGameFile(const char* name, const char* mode) {
   return std::fopen(path.c_str(), m.c_str());
 }
 
+FILE* OpenGameFileForWriting(const char* name, bool truncate) {
+  const std::string path = ResolveGamePath(name);
+  if (path.empty()) return nullptr;
+  if (g_open_filter != nullptr && !g_open_filter(path.c_str(), truncate ? "w" : "a")) {
+    errno = EROFS;
+    return nullptr;
+  }
+  struct stat st;
+  if (truncate && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(path.c_str()) != 0) {
+    return nullptr;
+  }
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (truncate ? O_TRUNC : O_APPEND);
+  const int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  FILE* f = ::fdopen(fd, truncate ? "w" : "a");
+  if (f == nullptr) ::close(fd);
+  return f;
+}
+
 void SetGameFileOpenFilter(GameFileOpenFilter filter) {
   g_open_filter = filter;
 }

@@ -40,6 +40,13 @@ void SetGameFileOpenFilter(GameFileOpenFilter filter);
 // creates, such as the log file's, must pass it.
 bool IsGameDirectoryFileName(const char* name);
 
+// Opens a file the engine writes in place, never through a symbolic link:
+// with `truncate` the file is made empty (a link standing in its place is
+// removed and a new file made), else it is opened to append (a link fails).
+// A game directory could otherwise ship its log file as a link to any file
+// of the user's, which the engine would empty at start. nullptr on failure.
+FILE* OpenGameFileForWriting(const char* name, bool truncate);
+
 // True when the path names an existing regular file.
 bool GameFileExists(const char* name);
 

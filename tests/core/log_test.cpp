@@ -89,5 +89,26 @@ TEST_F(LogFileNameTest, PlainNameIsUsedAndCutToItsField) {
   EXPECT_STREQ(Kernel.log_file_name, "SenELOG.dat");
 }
 
+// A log file that a game ships as a link is never followed: start-up makes a
+// file of its own in the link's place, and the file the link pointed at is
+// left as it was.
+TEST_F(LogFileNameTest, LinkInPlaceOfTheLogIsReplacedNotFollowed) {
+  test::WriteFile("../../precious.txt", "keep me\n");
+  fs::create_symlink("../../precious.txt", "SenELOG.dat");
+  test::WriteFile("VADU.ini", "TRACE ON\n");
+  ASSERT_EQ(OpenLogFile(), 0);
+  SetFlag(TRACE);
+  WriteLog("a line");
+  EXPECT_EQ(test::ReadFile("../../precious.txt"), "keep me\n");
+  EXPECT_FALSE(fs::is_symlink("SenELOG.dat"));
+  const std::string log = test::ReadFile("SenELOG.dat");
+  EXPECT_TRUE(log.size() >= 7 && log.compare(log.size() - 7, 7, "a line\n") == 0) << log;
+  // A link made while the engine runs is not appended through either.
+  fs::remove("SenELOG.dat");
+  fs::create_symlink("../../precious.txt", "SenELOG.dat");
+  WriteLog("another line");
+  EXPECT_EQ(test::ReadFile("../../precious.txt"), "keep me\n");
+}
+
 }  // namespace
 }  // namespace vadu

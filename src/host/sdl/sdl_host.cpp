@@ -91,6 +91,60 @@ uint16_t KeyDownCode(SDL_Keycode sym) {
   }
 }
 
+// True when the environment variable is set to something.
+bool EnvSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// Video drivers that show nothing anyone can see. SDL falls back to them when
+// no display answers, and the engine would then run on without a window and
+// without a word; they are used only when SDL_VIDEODRIVER names them (an
+// author's experiment).
+bool ShowsNoWindow(const char* driver) {
+  return SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0 ||
+         SDL_strcasecmp(driver, "evdev") == 0;
+}
+
+// Wayland finds its display in the runtime directory unless a path or a
+// socket is given. Without any of them it cannot connect, and trying only
+// prints a complaint about XDG_RUNTIME_DIR on standard error.
+bool WaylandCanConnect() {
+  const char* display = std::getenv("WAYLAND_DISPLAY");
+  return EnvSet("XDG_RUNTIME_DIR") || EnvSet("WAYLAND_SOCKET") || (display != nullptr && display[0] == '/');
+}
+
+void PrintNoWindow(const std::string& reason) {
+  if (!EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "vadu: cannot open a window: no display (DISPLAY is not set); use --headless\n");
+  } else {
+    std::fprintf(stderr, "vadu: cannot open a window: %s; use --headless\n",
+                 reason.empty() ? "no video driver" : reason.c_str());
+  }
+}
+
+// Starts SDL's video: with the driver SDL_VIDEODRIVER names, or else with the
+// first of SDL's drivers, in SDL's order, that opens a real window. Says why
+// on standard error when there is none.
+bool InitVideo() {
+  if (EnvSet("SDL_VIDEODRIVER")) {
+    if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
+    PrintNoWindow(SDL_GetError());
+    return false;
+  }
+  std::string first_error;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const char* driver = SDL_GetVideoDriver(i);
+    if (driver == nullptr || ShowsNoWindow(driver)) continue;
+    if (SDL_strcasecmp(driver, "wayland") == 0 && !WaylandCanConnect()) continue;
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+    if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
+    if (first_error.empty()) first_error = SDL_GetError();
+  }
+  PrintNoWindow(first_error);
+  return false;
+}
+
 // The real clock, which also wakes a calm host when the engine goes to sleep
 // with a picture the host has not been told about: every idle engine cycle
 // and every wait sleeps through the platform clock, so a new frame is
@@ -225,16 +279,7 @@ bool SdlHost::Open() {
   if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vadu-no-session-bus", 0);
   }
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) {
-      std::fprintf(stderr, "vadu: cannot open a window: no display (DISPLAY is not set); use --headless\n");
-    } else {
-      std::fprintf(stderr, "vadu: cannot open a window: %s; use --headless\n", SDL_GetError());
-    }
-    return false;
-  }
+  if (!InitVideo()) return false;
   sdl_up_ = true;
   wake_event_ = SDL_RegisterEvents(1);
 

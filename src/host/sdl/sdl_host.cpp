@@ -15,6 +15,7 @@
 
 #include "core/state.h"
 #include "host/run_engine.h"
+#include "host/sdl/x11_window.h"
 #include "kernel/startup.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -210,6 +211,9 @@ class SdlHost : public EngineHost {
 
  protected:
   void Wake() override {
+    // SDL wakes its loop by an event sent to the window: not to a dead one
+    // (the host loop then waits only briefly for its events).
+    if (window_gone_.load()) return;
     SDL_Event ev{};
     ev.type = wake_event_;
     if (wake_event_ != static_cast<Uint32>(-1)) SDL_PushEvent(&ev);
@@ -224,6 +228,9 @@ class SdlHost : public EngineHost {
   void ComputeDestination();
   void ToEngine(int wx, int wy, int32_t& ex, int32_t& ey) const;
   void CloseRequest();
+  // True once another program has destroyed the window: nothing is drawn
+  // into it or asked of it from then on. Host thread.
+  bool WindowGone();
 
   SdlOptions options_;
   DisplayInfo display_;
@@ -237,6 +244,9 @@ class SdlHost : public EngineHost {
   bool insert_down_ = false;
   Uint32 wake_event_ = static_cast<Uint32>(-1);
   bool sdl_up_ = false;
+  // Set by the host thread (WindowGone); Wake reads it on any thread.
+  std::atomic<bool> window_gone_{false};
+  bool gone_closed_ = false;  // the loss of the window was made a close request
 
   std::mutex mutex_;
   std::string title_;
@@ -258,7 +268,9 @@ void SdlHost::MessageBox(const char* cp932_text) {
   std::fprintf(stderr, "TARN: %s\n", text.c_str());
   std::fflush(stderr);
   // A parent window only from the thread that owns it.
-  SDL_Window* parent = g_host != nullptr && std::this_thread::get_id() == g_host_thread ? g_host->window_ : nullptr;
+  SDL_Window* parent = g_host != nullptr && std::this_thread::get_id() == g_host_thread && !g_host->window_gone_
+                           ? g_host->window_
+                           : nullptr;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "TARN", text.c_str(), parent);
 }
 
@@ -311,6 +323,7 @@ bool SdlHost::Open() {
     std::fprintf(stderr, "vadu: cannot create the window: %s\n", SDL_GetError());
     return false;
   }
+  WatchX11Window(window_);
   renderer_ = SDL_CreateRenderer(window_, -1, 0);
   if (renderer_ == nullptr) {
     std::fprintf(stderr, "vadu: cannot draw into the window: %s\n", SDL_GetError());
@@ -321,14 +334,27 @@ bool SdlHost::Open() {
 }
 
 void SdlHost::Close() {
+  if (window_gone_.load()) {
+    // Another program destroyed the window. Taking down its remains, and
+    // SDL with them, would send requests for it and read their errors after
+    // SDL has put Xlib's own handler back, which ends the process with exit
+    // code 1. The process is ending: the connection closes with it.
+    return;
+  }
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
   if (window_ != nullptr) SDL_DestroyWindow(window_);
   texture_ = nullptr;
   renderer_ = nullptr;
   window_ = nullptr;
+  StopWatchingX11();
   if (sdl_up_) SDL_Quit();
   sdl_up_ = false;
+}
+
+bool SdlHost::WindowGone() {
+  if (!window_gone_.load() && X11WindowGone()) window_gone_.store(true);
+  return window_gone_.load();
 }
 
 void SdlHost::ComputeDestination() {
@@ -370,6 +396,7 @@ void SdlHost::ToEngine(int wx, int wy, int32_t& ex, int32_t& ey) const {
 }
 
 bool SdlHost::Present(bool force) {
+  if (WindowGone()) return false;
   Framebuffer& fb = Screen();
   uint64_t generation = fb.generation();
   if (!force && !needs_present_ && generation == presented_generation_) return false;
@@ -426,6 +453,9 @@ void SdlHost::Handle(const SDL_Event& ev) {
   switch (ev.type) {
     case SDL_QUIT:
       CloseRequest();
+      break;
+    case SDL_SYSWMEVENT:
+      NoteX11Event(ev);
       break;
     case SDL_WINDOWEVENT:
       switch (ev.window.event) {
@@ -542,7 +572,7 @@ bool SdlHost::Pump(uint64_t deadline_ms) {
   SDL_Event ev;
   int calm = 0;  // passes without input or a new picture
   while (!QuitRequested()) {
-    int wait = HostTextPending() ? 1 : calm >= kCalmPasses ? kCalmWaitMs : kBusyWaitMs;
+    int wait = HostTextPending() ? 1 : calm >= kCalmPasses && !window_gone_.load() ? kCalmWaitMs : kBusyWaitMs;
     clock_.SetCalm(wait == kCalmWaitMs, presented_generation_);
     bool active = false;
     bool waited = SDL_WaitEventTimeout(&ev, wait) != 0;
@@ -554,9 +584,14 @@ bool SdlHost::Pump(uint64_t deadline_ms) {
       } while (SDL_PollEvent(&ev));
     }
     HostPumpText();
+    if (!gone_closed_ && WindowGone()) {
+      // Another program destroyed the window: as its close button would.
+      gone_closed_ = true;
+      CloseRequest();
+    }
     {
       std::lock_guard lock(mutex_);
-      if (title_changed_) {
+      if (title_changed_ && !window_gone_) {
         SDL_SetWindowTitle(window_, title_.c_str());
         title_changed_ = false;
       }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libsdl2-dev libsdl2-mixer-dev libfluidsynth3 timgm6mb-soundfont
+  libsdl2-dev libsdl2-mixer-dev libx11-dev libfluidsynth3 timgm6mb-soundfont
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

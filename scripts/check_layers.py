@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the layer order of src/: no file includes a header of a layer above
 its own (or of another layer at its own level), no library links a library
-above it, only hosts write the input state or see SDL.
+above it, only hosts write the input state, only the SDL host sees SDL or X11.
 
 The order is the table LAYERS below, which docs/ARCHITECTURE.md shows. Run
 from anywhere; exit status 1 and one line per fault when the order is broken.
@@ -81,8 +81,8 @@ def check_includes(faults):
                 line = text.count("\n", 0, m.start()) + 1
                 where = f"{os.path.relpath(path, ROOT)}:{line}"
                 if kind == "<":
-                    if target.startswith("SDL") and own != "host/sdl":
-                        faults.append(f"{where}: only src/host/sdl includes SDL (<{target}>)")
+                    if target.startswith(("SDL", "X11/")) and own != "host/sdl":
+                        faults.append(f"{where}: only src/host/sdl includes SDL or X11 (<{target}>)")
                     continue
                 other = header_folder(target)
                 if other is None or other not in LAYERS:

@@ -268,4 +268,40 @@ TEST_F(VaduRun, RealClockHeadlessRunsAndCloses) {
   EXPECT_TRUE(Logged(" exit thread"));
 }
 
+// The environment of a run that must find no display: no X or Wayland
+// display, no Wayland runtime directory, no driver named by the user.
+constexpr char kNoDisplay[] =
+    "env -u DISPLAY -u WAYLAND_DISPLAY -u WAYLAND_SOCKET -u XDG_RUNTIME_DIR -u SDL_VIDEODRIVER";
+
+TEST_F(VaduRun, WindowWithoutDisplayIsExitOneWithAHint) {
+  Ini(kIni);
+  // A display number whose socket does not exist: nothing answers there.
+  int dead = 7734;
+  while (access(("/tmp/.X11-unix/X" + std::to_string(dead)).c_str(), F_OK) == 0) ++dead;
+  struct Case {
+    std::string env;
+    const char* message;
+  } cases[] = {
+      {kNoDisplay, "vadu: cannot open a window: no display (DISPLAY is not set); use --headless"},
+      {std::string(kNoDisplay) + " DISPLAY=:" + std::to_string(dead), "vadu: cannot open a window: "},
+  };
+  for (const Case& c : cases) {
+    // SDL's invisible fallback drivers would run the engine on without a
+    // window: the timeout turns that fault into exit code 3, not a hang.
+    EXPECT_EQ(Run("--timeout 10 game", c.env), 1) << c.env << "\n" << err_;
+    EXPECT_NE(err_.find(c.message), std::string::npos) << err_;
+    EXPECT_NE(err_.find("use --headless"), std::string::npos) << err_;
+    EXPECT_EQ(err_.find("XDG_RUNTIME_DIR"), std::string::npos) << err_;
+    EXPECT_EQ(ReadAll(game_ + "/SenELOG.dat"), "") << "the engine must not have started";
+  }
+}
+
+TEST_F(VaduRun, InvisibleVideoDriverRunsWhenNamed) {
+  Ini(kIni);
+  // An author may name SDL's dummy driver: the engine then runs without a
+  // window until the timeout ends it.
+  EXPECT_EQ(Run("--timeout 2 game", std::string(kNoDisplay) + " SDL_VIDEODRIVER=dummy"), 3) << err_;
+  EXPECT_TRUE(Logged("System start"));
+}
+
 }  // namespace

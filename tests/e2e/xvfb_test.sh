@@ -4,7 +4,10 @@
 # shows in the log as KeyTask's event 0x200 reaching the tasks), then sends
 # the window its close request as a frame's close button does, and expects
 # the orderly shutdown: exit code 0 and the close and shutdown lines in the
-# log. Skipped (exit 77) when Xvfb or xdotool is missing.
+# log. Then, several times over (the fault it guards against ended a run in
+# different ways), another client destroys the window, which must end the
+# game the same orderly way. Skipped (exit 77) when Xvfb or xdotool is
+# missing.
 #
 # Usage: xvfb_test.sh VADU X11_CLOSE
 set -u
@@ -70,36 +73,63 @@ BACKSCREEN_COLOR 16
 START_PROGRAM StillPixie
 INI
 
-# Xvfb picks a free display itself and tells its number.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+# Xvfb picks a free display itself and tells its number. It must not reset
+# when its last client leaves: the next vadu could find it resetting.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$work/display")"
 
-(cd "$work/game" && exec "$vadu" --timeout 60 >"$work/out" 2>"$work/err") &
-vadu_pid=$!
+# Starts vadu on the game and waits for its window and "System start";
+# sets wid to the window.
+start_vadu() {
+  rm -f "$work/game/SenELOG.dat"
+  (cd "$work/game" && exec "$vadu" --timeout 60 >"$work/out" 2>"$work/err") &
+  vadu_pid=$!
+  wait_for 100 xdotool search --name '^TARN$' || fail "no window titled TARN"
+  wid=$(xdotool search --name '^TARN$' | head -n 1)
+  wait_for 100 grep -q '^System start$' "$work/game/SenELOG.dat" || fail "no 'System start' in the log"
+}
 
-wait_for 100 xdotool search --name '^TARN$' || fail "no window titled TARN"
-wid=$(xdotool search --name '^TARN$' | head -n 1)
+# Expects vadu to end within 10 s after $1, with exit code 0, the close
+# request and the shutdown in the log, and no X error.
+expect_orderly_end() {
+  for ((i = 0; i < 100; i++)); do
+    kill -0 "$vadu_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$vadu_pid" 2>/dev/null && fail "vadu did not end after $1"
+  wait "$vadu_pid"
+  rc=$?
+  vadu_pid=
+  [ "$rc" -eq 0 ] || fail "exit code $rc after $1, not 0"
+  for line in 'TARN CLOSED' 'TARN Direct close request!' 'system end ready' ' exit thread'; do
+    grep -qxF "$line" "$work/game/SenELOG.dat" || fail "no '$line' in the log after $1"
+  done
+  # The log is CP932: "ShutDownEvent received; ending".
+  iconv -f CP932 -t UTF-8 "$work/game/SenELOG.dat" | grep -qxF 'ShutDownEventを受け取りました　終了します。' ||
+    fail "no shutdown event line in the log after $1"
+  if grep -q 'X Error' "$work/err"; then fail "an X error after $1"; fi
+}
+
+start_vadu
 size=$(xdotool getwindowgeometry "$wid" | sed -n 's/.*Geometry: //p')
 [ "$size" = "640x480" ] || fail "window size is '$size', not 640x480"
-wait_for 100 grep -q '^System start$' "$work/game/SenELOG.dat" || fail "no 'System start' in the log"
 
 xdotool windowfocus "$wid" >/dev/null 2>&1
 xdotool key --delay 20 a
 wait_for 50 grep -q 'recive event type 200 send 22' "$work/game/SenELOG.dat" || fail "the key did not reach the engine"
 
 "$x11_close" "$wid" || fail "could not send the close request"
-for ((i = 0; i < 100; i++)); do
-  kill -0 "$vadu_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$vadu_pid" 2>/dev/null && fail "vadu did not end after the close request"
-wait "$vadu_pid"
-rc=$?
-vadu_pid=
-[ "$rc" -eq 0 ] || fail "exit code $rc, not 0"
-for line in 'TARN CLOSED' 'TARN Direct close request!' 'system end ready' ' exit thread'; do
-  grep -qxF "$line" "$work/game/SenELOG.dat" || fail "no '$line' in the log"
-done
+expect_orderly_end "the close request"
 echo "PASS: window 640x480, key delivered, close request ended the engine in order (exit 0)"
+
+# The window destroyed by another client, with and without the input focus
+# (losing the focus makes SDL send requests for the window at once).
+for run in 1 2 3 4 5; do
+  start_vadu
+  if ((run % 2 == 1)); then xdotool windowfocus "$wid" >/dev/null 2>&1; fi
+  "$x11_close" --destroy "$wid" || fail "could not destroy the window (run $run)"
+  expect_orderly_end "the window was destroyed (run $run)"
+done
+echo "PASS: a window destroyed by another client ended the engine in order (exit 0), 5 runs"

@@ -15,6 +15,7 @@
 
 #include "core/state.h"
 #include "host/run_engine.h"
+#include "host/sdl/x11_window.h"
 #include "kernel/startup.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -91,6 +92,60 @@ uint16_t KeyDownCode(SDL_Keycode sym) {
   }
 }
 
+// True when the environment variable is set to something.
+bool EnvSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// Video drivers that show nothing anyone can see. SDL falls back to them when
+// no display answers, and the engine would then run on without a window and
+// without a word; they are used only when SDL_VIDEODRIVER names them (an
+// author's experiment).
+bool ShowsNoWindow(const char* driver) {
+  return SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0 ||
+         SDL_strcasecmp(driver, "evdev") == 0;
+}
+
+// Wayland finds its display in the runtime directory unless a path or a
+// socket is given. Without any of them it cannot connect, and trying only
+// prints a complaint about XDG_RUNTIME_DIR on standard error.
+bool WaylandCanConnect() {
+  const char* display = std::getenv("WAYLAND_DISPLAY");
+  return EnvSet("XDG_RUNTIME_DIR") || EnvSet("WAYLAND_SOCKET") || (display != nullptr && display[0] == '/');
+}
+
+void PrintNoWindow(const std::string& reason) {
+  if (!EnvSet("DISPLAY") && !EnvSet("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "vadu: cannot open a window: no display (DISPLAY is not set); use --headless\n");
+  } else {
+    std::fprintf(stderr, "vadu: cannot open a window: %s; use --headless\n",
+                 reason.empty() ? "no video driver" : reason.c_str());
+  }
+}
+
+// Starts SDL's video: with the driver SDL_VIDEODRIVER names, or else with the
+// first of SDL's drivers, in SDL's order, that opens a real window. Says why
+// on standard error when there is none.
+bool InitVideo() {
+  if (EnvSet("SDL_VIDEODRIVER")) {
+    if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
+    PrintNoWindow(SDL_GetError());
+    return false;
+  }
+  std::string first_error;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const char* driver = SDL_GetVideoDriver(i);
+    if (driver == nullptr || ShowsNoWindow(driver)) continue;
+    if (SDL_strcasecmp(driver, "wayland") == 0 && !WaylandCanConnect()) continue;
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+    if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
+    if (first_error.empty()) first_error = SDL_GetError();
+  }
+  PrintNoWindow(first_error);
+  return false;
+}
+
 // The real clock, which also wakes a calm host when the engine goes to sleep
 // with a picture the host has not been told about: every idle engine cycle
 // and every wait sleeps through the platform clock, so a new frame is
@@ -156,6 +211,9 @@ class SdlHost : public EngineHost {
 
  protected:
   void Wake() override {
+    // SDL wakes its loop by an event sent to the window: not to a dead one
+    // (the host loop then waits only briefly for its events).
+    if (window_gone_.load()) return;
     SDL_Event ev{};
     ev.type = wake_event_;
     if (wake_event_ != static_cast<Uint32>(-1)) SDL_PushEvent(&ev);
@@ -170,6 +228,9 @@ class SdlHost : public EngineHost {
   void ComputeDestination();
   void ToEngine(int wx, int wy, int32_t& ex, int32_t& ey) const;
   void CloseRequest();
+  // True once another program has destroyed the window: nothing is drawn
+  // into it or asked of it from then on. Host thread.
+  bool WindowGone();
 
   SdlOptions options_;
   DisplayInfo display_;
@@ -183,6 +244,9 @@ class SdlHost : public EngineHost {
   bool insert_down_ = false;
   Uint32 wake_event_ = static_cast<Uint32>(-1);
   bool sdl_up_ = false;
+  // Set by the host thread (WindowGone); Wake reads it on any thread.
+  std::atomic<bool> window_gone_{false};
+  bool gone_closed_ = false;  // the loss of the window was made a close request
 
   std::mutex mutex_;
   std::string title_;
@@ -204,7 +268,9 @@ void SdlHost::MessageBox(const char* cp932_text) {
   std::fprintf(stderr, "TARN: %s\n", text.c_str());
   std::fflush(stderr);
   // A parent window only from the thread that owns it.
-  SDL_Window* parent = g_host != nullptr && std::this_thread::get_id() == g_host_thread ? g_host->window_ : nullptr;
+  SDL_Window* parent = g_host != nullptr && std::this_thread::get_id() == g_host_thread && !g_host->window_gone_
+                           ? g_host->window_
+                           : nullptr;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "TARN", text.c_str(), parent);
 }
 
@@ -225,16 +291,7 @@ bool SdlHost::Open() {
   if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr) {
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vadu-no-session-bus", 0);
   }
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) {
-      std::fprintf(stderr, "vadu: cannot open a window: no display (DISPLAY is not set); use --headless\n");
-    } else {
-      std::fprintf(stderr, "vadu: cannot open a window: %s; use --headless\n", SDL_GetError());
-    }
-    return false;
-  }
+  if (!InitVideo()) return false;
   sdl_up_ = true;
   wake_event_ = SDL_RegisterEvents(1);
 
@@ -266,6 +323,7 @@ bool SdlHost::Open() {
     std::fprintf(stderr, "vadu: cannot create the window: %s\n", SDL_GetError());
     return false;
   }
+  WatchX11Window(window_);
   renderer_ = SDL_CreateRenderer(window_, -1, 0);
   if (renderer_ == nullptr) {
     std::fprintf(stderr, "vadu: cannot draw into the window: %s\n", SDL_GetError());
@@ -276,14 +334,27 @@ bool SdlHost::Open() {
 }
 
 void SdlHost::Close() {
+  if (window_gone_.load()) {
+    // Another program destroyed the window. Taking down its remains, and
+    // SDL with them, would send requests for it and read their errors after
+    // SDL has put Xlib's own handler back, which ends the process with exit
+    // code 1. The process is ending: the connection closes with it.
+    return;
+  }
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
   if (window_ != nullptr) SDL_DestroyWindow(window_);
   texture_ = nullptr;
   renderer_ = nullptr;
   window_ = nullptr;
+  StopWatchingX11();
   if (sdl_up_) SDL_Quit();
   sdl_up_ = false;
+}
+
+bool SdlHost::WindowGone() {
+  if (!window_gone_.load() && X11WindowGone()) window_gone_.store(true);
+  return window_gone_.load();
 }
 
 void SdlHost::ComputeDestination() {
@@ -325,6 +396,7 @@ void SdlHost::ToEngine(int wx, int wy, int32_t& ex, int32_t& ey) const {
 }
 
 bool SdlHost::Present(bool force) {
+  if (WindowGone()) return false;
   Framebuffer& fb = Screen();
   uint64_t generation = fb.generation();
   if (!force && !needs_present_ && generation == presented_generation_) return false;
@@ -381,6 +453,9 @@ void SdlHost::Handle(const SDL_Event& ev) {
   switch (ev.type) {
     case SDL_QUIT:
       CloseRequest();
+      break;
+    case SDL_SYSWMEVENT:
+      NoteX11Event(ev);
       break;
     case SDL_WINDOWEVENT:
       switch (ev.window.event) {
@@ -497,7 +572,7 @@ bool SdlHost::Pump(uint64_t deadline_ms) {
   SDL_Event ev;
   int calm = 0;  // passes without input or a new picture
   while (!QuitRequested()) {
-    int wait = HostTextPending() ? 1 : calm >= kCalmPasses ? kCalmWaitMs : kBusyWaitMs;
+    int wait = HostTextPending() ? 1 : calm >= kCalmPasses && !window_gone_.load() ? kCalmWaitMs : kBusyWaitMs;
     clock_.SetCalm(wait == kCalmWaitMs, presented_generation_);
     bool active = false;
     bool waited = SDL_WaitEventTimeout(&ev, wait) != 0;
@@ -509,9 +584,14 @@ bool SdlHost::Pump(uint64_t deadline_ms) {
       } while (SDL_PollEvent(&ev));
     }
     HostPumpText();
+    if (!gone_closed_ && WindowGone()) {
+      // Another program destroyed the window: as its close button would.
+      gone_closed_ = true;
+      CloseRequest();
+    }
     {
       std::lock_guard lock(mutex_);
-      if (title_changed_) {
+      if (title_changed_ && !window_gone_) {
         SDL_SetWindowTitle(window_, title_.c_str());
         title_changed_ = false;
       }

@@ -4,6 +4,7 @@
 //   vadu-res check FILE.res      every problem of the file, with its offset
 //   vadu-res build [--utf8] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res
 //                                data form scripts compiled into a file
+//   vadu-res --version | --help  (each command takes --help too)
 //
 // The tool runs the engine's own code: `dump` loads the file with
 // OpenResource, `build` runs CreateItemData and AppendDataForm and saves with
@@ -38,6 +39,7 @@
 #include "core/line_file.h"
 #include "core/pool.h"
 #include "core/state.h"
+#include "core/types.h"
 #include "data/dataform.h"
 #include "data/resfile.h"
 #include "data/resource.h"
@@ -59,6 +61,7 @@ constexpr char kUsage[] =
     "usage: vadu-res dump FILE.res\n"
     "       vadu-res check FILE.res\n"
     "       vadu-res build [--utf8] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res\n"
+    "       vadu-res --version | --help (or COMMAND --help)\n"
     "\n"
     "dump   prints the header, the attributes, the items and every record of a\n"
     "       resource file as the engine loads it (texts in UTF-8)\n"
@@ -694,39 +697,69 @@ int Build(const BuildArgs& args, Output& o) {
 
 // ---------------------------------------------------------------------------
 
+// True for the words that ask for the usage.
+bool IsHelp(const std::string& arg) {
+  return arg == "--help" || arg == "-h";
+}
+
 int Run(const std::vector<std::string>& args, Output& o) {
   if (args.empty()) {
     o.err += kUsage;
     return 2;
   }
   const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (IsHelp(command) || command == "help") {
     o.out += kUsage;
     return 0;
   }
-  if ((command == "dump" || command == "check") && args.size() == 2) {
-    return command == "dump" ? Dump(args[1], o) : Check(args[1], o);
+  if (command == "--version") {
+    o.out += Format("vadu-res %s (%s V%s R%s, TARN %s)\n", kEngineVersion, kEngineName, kEngineVersion, kEngineRevision,
+                    kPlatformVersion);
+    return 0;
   }
-  if (command == "build") {
-    BuildArgs b;
-    for (size_t i = 1; i < args.size(); ++i) {
-      if (args[i] == "-o" && i + 1 < args.size()) {
-        b.output = args[++i];
-      } else if (args[i] == "--utf8") {
-        b.utf8 = true;
-      } else if (args[i] == "-v") {
-        b.verbose = true;
-      } else if (!args[i].empty() && args[i][0] == '-') {
-        o.err += "vadu-res: unknown option " + args[i] + "\n" + kUsage;
-        return 2;
-      } else {
-        b.scripts.push_back(args[i]);
-      }
+  if (command != "dump" && command != "check" && command != "build") {
+    o.err += "vadu-res: unknown command " + command + "\n" + kUsage;
+    return 2;
+  }
+  // A command's own --help is asked for anywhere among its arguments (a file
+  // named like an option is given as ./-h).
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (IsHelp(args[i]) && !(command == "build" && args[i - 1] == "-o")) {
+      o.out += kUsage;
+      return 0;
     }
-    if (!b.scripts.empty() && !b.output.empty()) return Build(b, o);
   }
-  o.err += kUsage;
-  return 2;
+  if (command == "dump" || command == "check") {
+    if (args.size() == 2 && (args[1].empty() || args[1][0] != '-')) {
+      return command == "dump" ? Dump(args[1], o) : Check(args[1], o);
+    }
+    if (args.size() == 2) {
+      o.err += "vadu-res: unknown option " + args[1] + "\n" + kUsage;
+      return 2;
+    }
+    o.err += kUsage;
+    return 2;
+  }
+  BuildArgs b;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "-o" && i + 1 < args.size()) {
+      b.output = args[++i];
+    } else if (args[i] == "--utf8") {
+      b.utf8 = true;
+    } else if (args[i] == "-v") {
+      b.verbose = true;
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      o.err += "vadu-res: unknown option " + args[i] + "\n" + kUsage;
+      return 2;
+    } else {
+      b.scripts.push_back(args[i]);
+    }
+  }
+  if (b.scripts.empty() || b.output.empty()) {
+    o.err += kUsage;
+    return 2;
+  }
+  return Build(b, o);
 }
 
 }  // namespace vadu_res

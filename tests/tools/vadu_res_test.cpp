@@ -221,5 +221,24 @@ TEST_F(VaduResTest, CheckReportsDamageWithOffsets) {
   }
 }
 
+TEST_F(VaduResTest, HelpAndVersion) {
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_EQ(out_, "vadu-res 0.3 (VADU V0.3 R19, TARN 0.514)\n");
+  EXPECT_EQ(err_, "");
+  const std::vector<std::vector<std::string>> asks = {
+      {"--help"}, {"-h"}, {"help"}, {"dump", "--help"}, {"check", "-h"}, {"build", "--help"}, {"build", "x.txt", "-h"},
+  };
+  for (const auto& args : asks) {
+    SCOPED_TRACE(args.back());
+    EXPECT_EQ(Run(args), 0);
+    EXPECT_EQ(out_.rfind("usage: vadu-res dump FILE.res\n", 0), 0u) << out_;
+    EXPECT_EQ(err_, "");
+  }
+  EXPECT_EQ(Run({"dump", "-x"}), 2);
+  EXPECT_EQ(err_.rfind("vadu-res: unknown option -x\nusage:", 0), 0u) << err_;
+  EXPECT_EQ(Run({"frob", "x.res"}), 2);
+  EXPECT_EQ(err_.rfind("vadu-res: unknown command frob\n", 0), 0u) << err_;
+}
+
 }  // namespace
 }  // namespace vadu

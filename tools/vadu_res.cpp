@@ -346,31 +346,82 @@ int Dump(const std::string& file, Output& o) {
 // ---------------------------------------------------------------------------
 // check
 
-// Reports the problems of a resource file's bytes.
+// The one rule for an item descriptor, shared by `check` (on a file's
+// bytes) and `build` (on the file it is about to write), so that build never
+// writes what check rejects. It says what size the engine gives the item
+// when it reads the descriptor (CreateItem) and what is wrong with it. An
+// error is a descriptor that the engine loads as something other than is
+// stored; a warning, one it loads as stored but that cannot serve.
+struct ItemFinding {
+  int64_t size = 0;  // the bytes the engine gives the item
+  bool error = false;
+  std::string problem;  // empty: nothing to report
+};
+
+ItemFinding JudgeItem(int type, int32_t size, int64_t record_size_before) {
+  ItemFinding f;
+  auto error = [&f](const std::string& text) {
+    f.error = true;
+    f.problem = text;
+  };
+  switch (type) {
+    case ITEMvalue:
+    case ITEMlong:
+    case ITEMlimited:
+      f.size = 4;
+      if (size != 4) error(Format("size %d, but a %s takes 4 bytes", size, TypeName(type).c_str()));
+      break;
+    case ITEMstring:
+    case ITEMblock:
+      f.size = std::max(size, 0);
+      if (size < 0) {
+        error(Format("a %s of size %d (the engine gives it size 0)", TypeName(type).c_str(), size));
+      } else if (type == ITEMstring && size == 0) {
+        // The engine declares such an item (with a log line) when a script's
+        // Item line gives no size, or one below 1 or too large for a record,
+        // and loads it as stored; but it holds no text.
+        f.problem =
+            "an ITEMstring of size 0 holds no text, and every value set to it is dropped (its Item line needs the "
+            "size in bytes: Item NAME ITEMstring SIZE)";
+      }
+      break;
+    case ITEMarray:
+      f.size = size >= 0 ? size / 4 * 4 : 0;
+      if (size < 0 || size % 4 != 0) error(Format("an ITEMarray of %d bytes", size));
+      break;
+    default:
+      error(Format("unknown type %d (the engine gives it size 0)", type));
+      break;
+  }
+  if (record_size_before + f.size > 0xFFFF) {
+    const std::string text = "the records would grow beyond 65535 bytes (the engine gives the item size 0)";
+    error(f.problem.empty() ? text : f.problem + "; " + text);
+    f.size = 0;
+  }
+  return f;
+}
+
+// Finds the problems of a resource file's bytes; each is one line of the
+// report.
 class Checker {
  public:
-  Checker(const std::string& file, const std::vector<unsigned char>& bytes, Output& o)
-      : file_(file), bytes_(bytes), o_(o) {}
+  Checker(const std::string& file, const std::vector<unsigned char>& bytes) : file_(file), bytes_(bytes) {}
 
-  // Returns the exit code: 1 when an error was found.
-  int Run() {
-    Walk();
-    if (errors_ == 0) {
-      o_.out += Format("%s: ok: %u items, %u records", file_.c_str(), items_, records_);
-      o_.out += warnings_ == 0 ? "\n" : Format(", %u warnings\n", warnings_);
-      return 0;
-    }
-    o_.out += Format("%s: damaged: %u errors, %u warnings\n", file_.c_str(), errors_, warnings_);
-    return 1;
-  }
+  // Walks the whole file.
+  void Run() { Walk(); }
+  const std::string& report() const { return report_; }
+  uint32_t errors() const { return errors_; }
+  uint32_t warnings() const { return warnings_; }
+  uint32_t items() const { return items_; }
+  uint32_t records() const { return records_; }
 
  private:
   void Error(size_t at, const std::string& text) {
-    o_.out += Format("%s: offset %zu: error: ", file_.c_str(), at) + text + "\n";
+    report_ += Format("%s: offset %zu: error: ", file_.c_str(), at) + text + "\n";
     ++errors_;
   }
   void Warning(size_t at, const std::string& text) {
-    o_.out += Format("%s: offset %zu: warning: ", file_.c_str(), at) + text + "\n";
+    report_ += Format("%s: offset %zu: warning: ", file_.c_str(), at) + text + "\n";
     ++warnings_;
   }
   // A fixed text field that should hold its NUL.
@@ -443,37 +494,20 @@ class Checker {
       }
       const int type = d[offsetof(ItemDescriptor, type)];
       const int32_t size = GetI32(d + offsetof(ItemDescriptor, size));
-      const size_t size_at = at + offsetof(ItemDescriptor, size);
-      int64_t made = 0;  // the size CreateItem gives the item
-      switch (type) {
-        case ITEMvalue:
-        case ITEMlong:
-        case ITEMlimited:
-          made = 4;
-          if (size != 4)
-            Error(size_at, label + Format(": size %d, but a %s takes 4 bytes", size, TypeName(type).c_str()));
-          break;
-        case ITEMstring:
-        case ITEMblock:
-          made = std::max(size, 0);
-          if (size < 0 || (type == ITEMstring && size == 0)) {
-            Error(size_at, label + Format(": a %s of size %d", TypeName(type).c_str(), size));
-          }
-          break;
-        case ITEMarray:
-          made = size >= 0 ? size / 4 * 4 : 0;
-          if (size < 0 || size % 4 != 0) Error(size_at, label + Format(": an ITEMarray of %d bytes", size));
-          break;
-        default:
-          Error(at + offsetof(ItemDescriptor, type),
-                label + Format(": unknown type %d (the engine gives it size 0)", type));
-          break;
+      const ItemFinding f = JudgeItem(type, size, record_size);
+      if (!f.problem.empty()) {
+        // An unknown type is the type byte's fault; every other problem is
+        // the size's.
+        const bool known = type == ITEMvalue || type == ITEMstring || type == ITEMlong || type == ITEMblock ||
+                           type == ITEMarray || type == ITEMlimited;
+        const size_t field = at + (known ? offsetof(ItemDescriptor, size) : offsetof(ItemDescriptor, type));
+        if (f.error) {
+          Error(field, label + ": " + f.problem);
+        } else {
+          Warning(field, label + ": " + f.problem);
+        }
       }
-      if (record_size + made > 0xFFFF) {
-        Error(size_at, label + ": the records would grow beyond 65535 bytes (the engine gives the item size 0)");
-        made = 0;
-      }
-      record_size += made;
+      record_size += f.size;
     }
     const int32_t stored_size = GetI32(attr + offsetof(ResourceAttr, record_size));
     if (item_count > 0 && stored_size != record_size) {
@@ -531,7 +565,7 @@ class Checker {
 
   const std::string& file_;
   const std::vector<unsigned char>& bytes_;
-  Output& o_;
+  std::string report_;
   uint32_t errors_ = 0;
   uint32_t warnings_ = 0;
   uint32_t items_ = 0;
@@ -544,7 +578,16 @@ int Check(const std::string& file, Output& o) {
     o.err += "vadu-res: cannot read " + file + "\n";
     return 2;
   }
-  return Checker(file, bytes, o).Run();
+  Checker c(file, bytes);
+  c.Run();
+  o.out += c.report();
+  if (c.errors() == 0) {
+    o.out += Format("%s: ok: %u items, %u records", file.c_str(), c.items(), c.records());
+    o.out += c.warnings() == 0 ? "\n" : Format(", %u warnings\n", c.warnings());
+    return 0;
+  }
+  o.out += Format("%s: damaged: %u errors, %u warnings\n", file.c_str(), c.errors(), c.warnings());
+  return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -678,12 +721,23 @@ int Build(const BuildArgs& args, Output& o) {
   if (SaveResource(kNoHandle, resource) != 0) return fail("the resource could not be saved");
   std::vector<unsigned char> image;
   if (!ReadFileBytes(saved_name, image)) return fail("the saved resource file cannot be read back");
+  // The file is judged as check judges it: what check would reject is not
+  // written, and its warnings reach the author now.
+  Checker checker(args.output, image);
+  checker.Run();
+  if (checker.errors() > 0) {
+    o.err += checker.report();
+    return fail("the file built is damaged (see above); nothing is written");
+  }
 
   for (const std::string& t : dialog) o.err += "vadu-res: dialog: " + Cp932ToUtf8(t.c_str()) + "\n";
   if (args.verbose) ShowLog(o);
+  o.err += checker.report();
+
   const ResourceAttr* a = Attr(resource);
-  const std::string summary =
-      Format(": %u items, %u records of %d bytes", a->item_count, a->active_count, a->record_size);
+  std::string summary = Format(": %u items, %u records of %d bytes", a->item_count, a->active_count, a->record_size);
+  if (checker.warnings() > 0) summary += Format(", %u warnings", checker.warnings());
+
   const std::string names_text = Cp932ToUtf8(a->res_name) + "/" + Cp932ToUtf8(a->data_name);
   // The output path was made absolute before the build directory became
   // current.

@@ -221,6 +221,75 @@ TEST_F(VaduResTest, CheckReportsDamageWithOffsets) {
   }
 }
 
+// A string item of size 0: the engine declares it (with a log line) when
+// an Item line gives no size, or one below 1 or too large for a record, and
+// loads it from a file as stored. Build and check judge it alike: a warning.
+TEST_F(VaduResTest, SizeZeroStringItemsWarnInBuildAndCheck) {
+  const char* const scripts[] = {
+      "ResourceName z.res\nDataName Z\nItem name ITEMstring\nItem hp ITEMlong\nStartData\nname Bob\nhp 3\nEndData\n",
+      "ResourceName z.res\nDataName Z\nItem name ITEMstring -5\nItem hp ITEMlong\nStartData\nhp 3\nEndData\n",
+      "ResourceName z.res\nDataName Z\nItem a ITEMstring 30000\nItem b ITEMstring 30000\nItem name ITEMstring "
+      "30000\nItem hp ITEMlong\nStartData\nhp 3\nEndData\n",
+  };
+  for (const char* script : scripts) {
+    SCOPED_TRACE(script);
+    test::WriteFile("z.txt", script);
+    ASSERT_EQ(Run({"build", "z.txt", "-o", "z.res"}), 0) << err_;
+    EXPECT_NE(out_.find(", 1 warnings\n"), std::string::npos) << out_;
+    const size_t at = err_.find("z.res: offset ");
+    ASSERT_NE(at, std::string::npos) << err_;
+    const std::string warning = err_.substr(at, err_.find('\n', at) + 1 - at);
+    EXPECT_NE(warning.find(": warning: item "), std::string::npos) << warning;
+    EXPECT_NE(warning.find("\"name\": an ITEMstring of size 0 holds no text"), std::string::npos) << warning;
+
+    // check says the same of the file, and passes it.
+    EXPECT_EQ(Run({"check", "z.res"}), 0) << out_;
+    EXPECT_EQ(out_.find(warning), 0u) << out_;
+    EXPECT_NE(out_.find("z.res: ok: "), std::string::npos) << out_;
+    EXPECT_NE(out_.find(", 1 warnings\n"), std::string::npos) << out_;
+    // The engine loads it as stored.
+    EXPECT_NE(DumpBody("z.res").find("ITEMstring size 0 limits 0 0\n"), std::string::npos);
+  }
+
+  // What the engine would load as something else stays an error.
+  ASSERT_EQ(Run({"build", "party.txt", "-o", "party.res"}), 0) << err_;
+  std::string bytes = test::ReadFile("party.res");
+  constexpr size_t kNameSize = 32 + 232 + 60 + 24;  // item 2, "name"
+  bytes.replace(kNameSize, 4, std::string("\xFF\xFF\xFF\xFF", 4));
+  test::WriteFile("d.res", bytes);
+  EXPECT_EQ(Run({"check", "d.res"}), 1);
+  EXPECT_NE(
+      out_.find("d.res: offset 348: error: item 2 \"name\": a ITEMstring of size -1 (the engine gives it size 0)\n"),
+      std::string::npos)
+      << out_;
+}
+
+// The rule both commands use, at its edges.
+TEST(VaduResItemRule, SizesAsTheEngineGivesThem) {
+  struct Case {
+    int type;
+    int32_t size;
+    int64_t before;
+    int64_t made;
+    int verdict;  // 0 nothing, 1 warning, 2 error
+  };
+  const Case cases[] = {
+      {ITEMstring, 16, 0, 16, 0},     {ITEMstring, 1, 0, 1, 0},
+      {ITEMstring, 0, 0, 0, 1},       {ITEMstring, -1, 0, 0, 2},
+      {ITEMblock, 0, 0, 0, 0},        {ITEMlong, 4, 0, 4, 0},
+      {ITEMlimited, 0, 0, 4, 2},      {ITEMarray, 12, 0, 12, 0},
+      {ITEMarray, 10, 0, 8, 2},       {7, 0, 0, 0, 2},
+      {ITEMstring, 35, 65500, 35, 0}, {ITEMstring, 36, 65500, 0, 2},
+      {ITEMlong, 4, 65532, 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " size " << c.size << " after " << c.before);
+    const vadu_res::ItemFinding f = vadu_res::JudgeItem(c.type, c.size, c.before);
+    EXPECT_EQ(f.size, c.made);
+    EXPECT_EQ(f.problem.empty() ? 0 : f.error ? 2 : 1, c.verdict) << f.problem;
+  }
+}
+
 TEST_F(VaduResTest, HelpAndVersion) {
   EXPECT_EQ(Run({"--version"}), 0);
   EXPECT_EQ(out_, "vadu-res 0.3 (VADU V0.3 R19, TARN 0.514)\n");

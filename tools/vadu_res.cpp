@@ -2,8 +2,9 @@
 //
 //   vadu-res dump FILE.res       the file as the engine loads it, as text
 //   vadu-res check FILE.res      every problem of the file, with its offset
-//   vadu-res build [--utf8] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res
+//   vadu-res build [--utf8 | --cp932] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res
 //                                data form scripts compiled into a file
+//   vadu-res --version | --help  (each command takes --help too)
 //
 // The tool runs the engine's own code: `dump` loads the file with
 // OpenResource, `build` runs CreateItemData and AppendDataForm and saves with
@@ -16,6 +17,7 @@
 //
 // This file holds no non-ASCII literal: the test program includes it as it is.
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,15 +40,18 @@
 #include "core/line_file.h"
 #include "core/pool.h"
 #include "core/state.h"
+#include "core/types.h"
 #include "data/dataform.h"
 #include "data/resfile.h"
 #include "data/resource.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "platform/clock.h"
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/host_seam.h"
 #include "platform/reset.h"
+#include "platform/text_raster.h"
 
 namespace vadu_res {
 
@@ -58,15 +63,19 @@ constexpr int kDumpFormat = 1;
 constexpr char kUsage[] =
     "usage: vadu-res dump FILE.res\n"
     "       vadu-res check FILE.res\n"
-    "       vadu-res build [--utf8] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res\n"
+    "       vadu-res build [--utf8 | --cp932] [-v] SCRIPT [MORE_SCRIPTS...] -o FILE.res\n"
+    "       vadu-res --version | --help (or COMMAND --help)\n"
     "\n"
     "dump   prints the header, the attributes, the items and every record of a\n"
     "       resource file as the engine loads it (texts in UTF-8)\n"
     "check  validates a resource file; every problem with its byte offset;\n"
     "       exit code 1 when the file is damaged\n"
-    "build  runs the data form scripts (CP932 text, or UTF-8 with --utf8) as\n"
-    "       the engine does (the first declares the resource, the others are\n"
-    "       appended) and saves the resource to FILE.res; -v shows the engine log\n";
+    "build  runs the data form scripts as the engine does (the first declares the\n"
+    "       resource, the others are appended) and saves the resource to FILE.res;\n"
+    "       a script is read as UTF-8 (converted to CP932) or as CP932, whichever it\n"
+    "       is; one that could be either, or neither, is refused: --utf8 or --cp932\n"
+    "       says which it is; -v tells how each script was read and shows the\n"
+    "       engine log\n";
 
 // Where the command's output goes (main prints it; tests read it).
 struct Output {
@@ -343,31 +352,82 @@ int Dump(const std::string& file, Output& o) {
 // ---------------------------------------------------------------------------
 // check
 
-// Reports the problems of a resource file's bytes.
+// The one rule for an item descriptor, shared by `check` (on a file's
+// bytes) and `build` (on the file it is about to write), so that build never
+// writes what check rejects. It says what size the engine gives the item
+// when it reads the descriptor (CreateItem) and what is wrong with it. An
+// error is a descriptor that the engine loads as something other than is
+// stored; a warning, one it loads as stored but that cannot serve.
+struct ItemFinding {
+  int64_t size = 0;  // the bytes the engine gives the item
+  bool error = false;
+  std::string problem;  // empty: nothing to report
+};
+
+ItemFinding JudgeItem(int type, int32_t size, int64_t record_size_before) {
+  ItemFinding f;
+  auto error = [&f](const std::string& text) {
+    f.error = true;
+    f.problem = text;
+  };
+  switch (type) {
+    case ITEMvalue:
+    case ITEMlong:
+    case ITEMlimited:
+      f.size = 4;
+      if (size != 4) error(Format("size %d, but a %s takes 4 bytes", size, TypeName(type).c_str()));
+      break;
+    case ITEMstring:
+    case ITEMblock:
+      f.size = std::max(size, 0);
+      if (size < 0) {
+        error(Format("a %s of size %d (the engine gives it size 0)", TypeName(type).c_str(), size));
+      } else if (type == ITEMstring && size == 0) {
+        // The engine declares such an item (with a log line) when a script's
+        // Item line gives no size, or one below 1 or too large for a record,
+        // and loads it as stored; but it holds no text.
+        f.problem =
+            "an ITEMstring of size 0 holds no text, and every value set to it is dropped (its Item line needs the "
+            "size in bytes: Item NAME ITEMstring SIZE)";
+      }
+      break;
+    case ITEMarray:
+      f.size = size >= 0 ? size / 4 * 4 : 0;
+      if (size < 0 || size % 4 != 0) error(Format("an ITEMarray of %d bytes", size));
+      break;
+    default:
+      error(Format("unknown type %d (the engine gives it size 0)", type));
+      break;
+  }
+  if (record_size_before + f.size > 0xFFFF) {
+    const std::string text = "the records would grow beyond 65535 bytes (the engine gives the item size 0)";
+    error(f.problem.empty() ? text : f.problem + "; " + text);
+    f.size = 0;
+  }
+  return f;
+}
+
+// Finds the problems of a resource file's bytes; each is one line of the
+// report.
 class Checker {
  public:
-  Checker(const std::string& file, const std::vector<unsigned char>& bytes, Output& o)
-      : file_(file), bytes_(bytes), o_(o) {}
+  Checker(const std::string& file, const std::vector<unsigned char>& bytes) : file_(file), bytes_(bytes) {}
 
-  // Returns the exit code: 1 when an error was found.
-  int Run() {
-    Walk();
-    if (errors_ == 0) {
-      o_.out += Format("%s: ok: %u items, %u records", file_.c_str(), items_, records_);
-      o_.out += warnings_ == 0 ? "\n" : Format(", %u warnings\n", warnings_);
-      return 0;
-    }
-    o_.out += Format("%s: damaged: %u errors, %u warnings\n", file_.c_str(), errors_, warnings_);
-    return 1;
-  }
+  // Walks the whole file.
+  void Run() { Walk(); }
+  const std::string& report() const { return report_; }
+  uint32_t errors() const { return errors_; }
+  uint32_t warnings() const { return warnings_; }
+  uint32_t items() const { return items_; }
+  uint32_t records() const { return records_; }
 
  private:
   void Error(size_t at, const std::string& text) {
-    o_.out += Format("%s: offset %zu: error: ", file_.c_str(), at) + text + "\n";
+    report_ += Format("%s: offset %zu: error: ", file_.c_str(), at) + text + "\n";
     ++errors_;
   }
   void Warning(size_t at, const std::string& text) {
-    o_.out += Format("%s: offset %zu: warning: ", file_.c_str(), at) + text + "\n";
+    report_ += Format("%s: offset %zu: warning: ", file_.c_str(), at) + text + "\n";
     ++warnings_;
   }
   // A fixed text field that should hold its NUL.
@@ -440,37 +500,20 @@ class Checker {
       }
       const int type = d[offsetof(ItemDescriptor, type)];
       const int32_t size = GetI32(d + offsetof(ItemDescriptor, size));
-      const size_t size_at = at + offsetof(ItemDescriptor, size);
-      int64_t made = 0;  // the size CreateItem gives the item
-      switch (type) {
-        case ITEMvalue:
-        case ITEMlong:
-        case ITEMlimited:
-          made = 4;
-          if (size != 4)
-            Error(size_at, label + Format(": size %d, but a %s takes 4 bytes", size, TypeName(type).c_str()));
-          break;
-        case ITEMstring:
-        case ITEMblock:
-          made = std::max(size, 0);
-          if (size < 0 || (type == ITEMstring && size == 0)) {
-            Error(size_at, label + Format(": a %s of size %d", TypeName(type).c_str(), size));
-          }
-          break;
-        case ITEMarray:
-          made = size >= 0 ? size / 4 * 4 : 0;
-          if (size < 0 || size % 4 != 0) Error(size_at, label + Format(": an ITEMarray of %d bytes", size));
-          break;
-        default:
-          Error(at + offsetof(ItemDescriptor, type),
-                label + Format(": unknown type %d (the engine gives it size 0)", type));
-          break;
+      const ItemFinding f = JudgeItem(type, size, record_size);
+      if (!f.problem.empty()) {
+        // An unknown type is the type byte's fault; every other problem is
+        // the size's.
+        const bool known = type == ITEMvalue || type == ITEMstring || type == ITEMlong || type == ITEMblock ||
+                           type == ITEMarray || type == ITEMlimited;
+        const size_t field = at + (known ? offsetof(ItemDescriptor, size) : offsetof(ItemDescriptor, type));
+        if (f.error) {
+          Error(field, label + ": " + f.problem);
+        } else {
+          Warning(field, label + ": " + f.problem);
+        }
       }
-      if (record_size + made > 0xFFFF) {
-        Error(size_at, label + ": the records would grow beyond 65535 bytes (the engine gives the item size 0)");
-        made = 0;
-      }
-      record_size += made;
+      record_size += f.size;
     }
     const int32_t stored_size = GetI32(attr + offsetof(ResourceAttr, record_size));
     if (item_count > 0 && stored_size != record_size) {
@@ -528,7 +571,7 @@ class Checker {
 
   const std::string& file_;
   const std::vector<unsigned char>& bytes_;
-  Output& o_;
+  std::string report_;
   uint32_t errors_ = 0;
   uint32_t warnings_ = 0;
   uint32_t items_ = 0;
@@ -541,7 +584,293 @@ int Check(const std::string& file, Output& o) {
     o.err += "vadu-res: cannot read " + file + "\n";
     return 2;
   }
-  return Checker(file, bytes, o).Run();
+  Checker c(file, bytes);
+  c.Run();
+  o.out += c.report();
+  if (c.errors() == 0) {
+    o.out += Format("%s: ok: %u items, %u records", file.c_str(), c.items(), c.records());
+    o.out += c.warnings() == 0 ? "\n" : Format(", %u warnings\n", c.warnings());
+    return 0;
+  }
+  o.out += Format("%s: damaged: %u errors, %u warnings\n", file.c_str(), c.errors(), c.warnings());
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Script text. The engine reads scripts as CP932 bytes; most editors save
+// UTF-8. `build` takes each script as UTF-8 (converted to CP932) or as CP932
+// (as it is), by what its bytes can be:
+//
+// - only ASCII bytes: as it is (both readings are the same);
+// - a UTF-8 byte-order mark: UTF-8;
+// - valid in one of the two only: that one;
+// - valid in neither: refused;
+// - valid in both: UTF-8 when its UTF-8 reading is convincing, else refused.
+//
+// Which CP932 texts are also valid UTF-8? A UTF-8 character starts with a
+// byte below 0x80 or with 0xC2-0xF4, and 0x80-0xBF only continue one. So each
+// run of non-ASCII characters of such a text starts, in CP932, with a
+// half-width katakana 0xC2-0xDF or with a two-byte character of lead
+// 0xE0-0xF4 (second-level kanji, extensions, user-defined characters); a run
+// that starts with hiragana, katakana, first-level kanji or punctuation (leads
+// 0x81-0x9F), as Japanese text mostly does, is never valid UTF-8. And:
+// - a half-width katakana followed by one of 0xA1-0xBF or by a two-byte
+//   character of lead 0x81-0x9F reads as a UTF-8 character U+0080-U+07FF.
+//   Texts of half-width katakana are the likeliest CP932 texts to pass as
+//   UTF-8;
+// - a second-level kanji followed by the right bytes reads as U+0800 or
+//   above, and as CJK punctuation, hiragana or katakana (U+3000-U+30FF) only
+//   when the kanji is one of 0xE380-0xE383 or when the characters after it
+//   chain up exactly: a shape no real text keeps up.
+// A UTF-8 reading is therefore convincing when it has no character in
+// U+0080-U+07FF, has at least one in U+3000-U+30FF, and every character has
+// a CP932 form. Real UTF-8 Japanese almost always has kana or CJK
+// punctuation; one that has none and happens to be valid CP932 as well is
+// refused, and --utf8 builds it.
+
+enum class Charset { kDetect, kUtf8, kCp932 };
+
+constexpr size_t kNowhere = std::string::npos;
+
+// Length of the UTF-8 character at `p` (`n` bytes left) and its code point,
+// or 0 when the bytes are not one: overlong forms, surrogates and code points
+// beyond U+10FFFF are not.
+size_t Utf8Char(const unsigned char* p, size_t n, uint32_t& cp) {
+  const unsigned char c = p[0];
+  cp = c;
+  if (c < 0x80) return 1;
+  // The length the lead byte announces, and the least code point that
+  // length may carry (shorter forms are overlong).
+  const size_t len = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (len == 0 || n < len) return 0;
+  const uint32_t least = len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
+  cp &= 0x7Fu >> len;
+  for (size_t i = 1; i < len; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (p[i] & 0x3Fu);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+// Length of the CP932 character at `p` (`n` bytes left), or 0 when the bytes
+// are not one: a byte that is no ASCII, half-width katakana or lead byte, a
+// lead byte without its trail byte, or a pair that CP932 gives no character.
+size_t Cp932Char(const unsigned char* p, size_t n) {
+  if (p[0] < 0x80 || IsHalfWidthKana(p[0])) return 1;
+  if (!IsLeadByte(p[0]) || n < 2 || !IsTrailByte(p[1])) return 0;
+  return Cp932CodePoint(p[0], p[1]) != 0 ? 2 : 0;
+}
+
+// Offset of the first byte from `from` on that does not read as UTF-8, or
+// kNowhere.
+size_t FirstNonUtf8(const std::vector<unsigned char>& b, size_t from) {
+  for (size_t at = from; at < b.size();) {
+    uint32_t cp = 0;
+    const size_t len = Utf8Char(&b[at], b.size() - at, cp);
+    if (len == 0) return at;
+    at += len;
+  }
+  return kNowhere;
+}
+
+// Offset of the first byte that does not read as CP932, or kNowhere.
+size_t FirstNonCp932(const std::vector<unsigned char>& b) {
+  for (size_t at = 0; at < b.size();) {
+    const size_t len = Cp932Char(&b[at], b.size() - at);
+    if (len == 0) return at;
+    at += len;
+  }
+  return kNowhere;
+}
+
+size_t LineAt(const std::vector<unsigned char>& b, size_t at) {
+  return 1 + static_cast<size_t>(std::count(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+}
+
+// The bytes at `at` that do not read as CP932: a lead byte with the byte
+// after it, else the one byte.
+std::string BadCp932Bytes(const std::vector<unsigned char>& b, size_t at) {
+  if (IsLeadByte(b[at]) && at + 1 < b.size() && b[at + 1] != '\n') {
+    return Format("bytes 0x%02X 0x%02X", b[at], b[at + 1]);
+  }
+  return Format("byte 0x%02X", b[at]);
+}
+
+// The run of non-ASCII CP932 characters of a line that holds the byte at
+// `at`, in a text valid in both readings. It starts and ends next to ASCII
+// characters, so it is whole characters in the UTF-8 reading too.
+std::string NonAsciiRun(const std::vector<unsigned char>& b, size_t at) {
+  size_t p = at;
+  while (p > 0 && b[p - 1] != '\n') --p;
+  size_t start = p;
+  while (p < b.size() && b[p] != '\n') {
+    const size_t len = std::max<size_t>(Cp932Char(&b[p], b.size() - p), 1);
+    if (len == 1 && b[p] < 0x80) {
+      if (p > at) break;
+      start = p + 1;
+    }
+    p += len;
+  }
+  return std::string(b.begin() + static_cast<std::ptrdiff_t>(start), b.begin() + static_cast<std::ptrdiff_t>(p));
+}
+
+// Converts UTF-8 characters to CP932 one at a time, so that a character
+// without a CP932 form is found, not replaced.
+class Cp932Encoder {
+ public:
+  Cp932Encoder() : cd_(::iconv_open("CP932", "UTF-8")) {}
+  ~Cp932Encoder() {
+    if (ok()) ::iconv_close(cd_);
+  }
+  Cp932Encoder(const Cp932Encoder&) = delete;
+  Cp932Encoder& operator=(const Cp932Encoder&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Appends the CP932 form of the UTF-8 character at `p`; false when it has
+  // none.
+  bool Append(const unsigned char* p, size_t len, std::vector<unsigned char>& out) {
+    char* in = reinterpret_cast<char*>(const_cast<unsigned char*>(p));
+    size_t in_left = len;
+    char buf[8];
+    char* o = buf;
+    size_t o_left = sizeof buf;
+    if (::iconv(cd_, &in, &in_left, &o, &o_left) == static_cast<size_t>(-1) || in_left != 0 || o == buf) {
+      ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      return false;
+    }
+    out.insert(out.end(), buf, o);
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+// A character of a UTF-8 script without a CP932 form.
+struct Unmapped {
+  size_t at;
+  uint32_t cp;
+  size_t len;
+};
+
+// The CP932 form of a valid UTF-8 text from `from` on; the characters that
+// have none are listed in `unmapped`.
+std::vector<unsigned char> Utf8ToCp932Text(const std::vector<unsigned char>& b, size_t from,
+                                           std::vector<Unmapped>& unmapped) {
+  std::vector<unsigned char> out;
+  out.reserve(b.size());
+  Cp932Encoder encoder;
+  for (size_t at = from; at < b.size();) {
+    uint32_t cp = 0;
+    const size_t len = std::max<size_t>(Utf8Char(&b[at], b.size() - at, cp), 1);
+    if (len == 1 && b[at] < 0x80) {
+      out.push_back(b[at]);
+    } else if (!encoder.ok() || !encoder.Append(&b[at], len, out)) {
+      unmapped.push_back({at, cp, len});
+    }
+    at += len;
+  }
+  return out;
+}
+
+// A script's text as the engine reads it, and how it was read (for -v).
+struct ScriptText {
+  std::vector<unsigned char> cp932;
+  std::string how;
+};
+
+// Reads a script's bytes as CP932 text, taking them as the charset says or,
+// with kDetect, as the rules above decide. False with the reasons, one line
+// each, in `why`.
+bool ReadScriptText(const std::string& name, const std::vector<unsigned char>& bytes, Charset charset, ScriptText& text,
+                    std::string& why) {
+  if (charset == Charset::kCp932) {
+    text = {bytes, "CP932, taken as it is: --cp932"};
+    return true;
+  }
+  const bool bom = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+  const size_t from = bom ? 3 : 0;
+  const size_t bad_utf8 = FirstNonUtf8(bytes, from);
+  const std::string prefix = "vadu-res: " + name;
+  auto not_utf8 = [&] {
+    return Format(" line %zu is not UTF-8 (byte 0x%02X)", LineAt(bytes, bad_utf8), bytes[bad_utf8]);
+  };
+
+  // Converts the UTF-8 reading; `both` when the bytes read as CP932 too.
+  auto convert = [&](const std::string& reason, bool both) {
+    std::vector<Unmapped> unmapped;
+    text.cp932 = Utf8ToCp932Text(bytes, from, unmapped);
+    text.how = "UTF-8, converted to CP932: " + reason;
+    if (unmapped.empty()) return true;
+    if (both) {
+      const std::string run = NonAsciiRun(bytes, unmapped[0].at);
+      why += prefix + Format(" reads as UTF-8 and as CP932: line %zu reads ", LineAt(bytes, unmapped[0].at)) +
+             Escaped(run) + " as UTF-8 (without a CP932 form) and " + Escaped(Cp932ToUtf8(run.c_str())) +
+             " as CP932; give --cp932 if it is CP932 (Shift-JIS)\n";
+      return false;
+    }
+    constexpr size_t kShown = 8;
+    for (size_t i = 0; i < unmapped.size() && i < kShown; ++i) {
+      const Unmapped& u = unmapped[i];
+      why += prefix + Format(" line %zu: U+%04X ", LineAt(bytes, u.at), u.cp) +
+             Escaped(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(u.at),
+                                 bytes.begin() + static_cast<std::ptrdiff_t>(u.at + u.len))) +
+             " has no CP932 form\n";
+    }
+    if (unmapped.size() > kShown) {
+      why += prefix + Format(": %zu more characters without a CP932 form\n", unmapped.size() - kShown);
+    }
+    return false;
+  };
+
+  if (charset == Charset::kUtf8 || bom) {
+    if (bad_utf8 != kNowhere) {
+      why += prefix + (bom ? " starts with a UTF-8 byte-order mark, but" : ":") + not_utf8() + "\n";
+      return false;
+    }
+    return convert(bom ? "it starts with a UTF-8 byte-order mark" : "--utf8", false);
+  }
+  if (std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) { return c < 0x80; })) {
+    text = {bytes, ""};
+    return true;
+  }
+  const size_t bad_cp932 = FirstNonCp932(bytes);
+  if (bad_utf8 != kNowhere && bad_cp932 != kNowhere) {
+    why += prefix + " is neither UTF-8 nor CP932 text:" + not_utf8() +
+           Format(" and line %zu is not CP932 (", LineAt(bytes, bad_cp932)) + BadCp932Bytes(bytes, bad_cp932) +
+           "); save it as UTF-8, or give --cp932 to take its bytes as they are\n";
+    return false;
+  }
+  if (bad_utf8 != kNowhere) {
+    text = {bytes, "CP932, taken as it is:" + not_utf8()};
+    return true;
+  }
+  if (bad_cp932 != kNowhere) {
+    return convert(Format("line %zu is not CP932", LineAt(bytes, bad_cp932)), false);
+  }
+
+  // Valid in both readings: is the UTF-8 one convincing?
+  size_t katakana_like = kNowhere;
+  size_t first = kNowhere;
+  bool kana = false;
+  for (size_t at = 0; at < bytes.size();) {
+    uint32_t cp = 0;
+    const size_t len = Utf8Char(&bytes[at], bytes.size() - at, cp);
+    if (cp >= 0x80 && first == kNowhere) first = at;
+    if (cp >= 0x80 && cp <= 0x7FF && katakana_like == kNowhere) katakana_like = at;
+    if (cp >= 0x3000 && cp <= 0x30FF) kana = true;
+    at += len;
+  }
+  if (katakana_like != kNowhere || !kana) {
+    const size_t at = katakana_like != kNowhere ? katakana_like : first;
+    const std::string run = NonAsciiRun(bytes, at);
+    why += prefix + Format(" reads as UTF-8 and as CP932 alike: line %zu reads ", LineAt(bytes, at)) + Escaped(run) +
+           " as UTF-8 and " + Escaped(Cp932ToUtf8(run.c_str())) +
+           " as CP932; give --utf8 if it is UTF-8, or --cp932 if it is CP932 (Shift-JIS)\n";
+    return false;
+  }
+  return convert("it reads as CP932 too, but not as likely text", true);
 }
 
 // ---------------------------------------------------------------------------
@@ -570,7 +899,7 @@ bool SafeResName(const std::string& name) {
 struct BuildArgs {
   std::vector<std::string> scripts;
   std::string output;
-  bool utf8 = false;
+  Charset charset = Charset::kDetect;
   bool verbose = false;
 };
 
@@ -590,14 +919,14 @@ int Build(const BuildArgs& args, Output& o) {
       o.err += "vadu-res: cannot read " + script + "\n";
       return 2;
     }
-    if (args.utf8) {
-      // A byte-order mark is not text.
-      if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
-        bytes.erase(bytes.begin(), bytes.begin() + 3);
-      const std::string converted = Utf8ToCp932(std::string(bytes.begin(), bytes.end()).c_str());
-      bytes.assign(converted.begin(), converted.end());
+    ScriptText text;
+    std::string why;
+    if (!ReadScriptText(script, bytes, args.charset, text, why)) {
+      o.err += why;
+      return 1;
     }
-    texts.push_back(std::move(bytes));
+    if (args.verbose && !text.how.empty()) o.err += "vadu-res: " + script + ": " + text.how + "\n";
+    texts.push_back(std::move(text.cp932));
   }
   std::error_code ec;
   const std::filesystem::path output = std::filesystem::absolute(args.output, ec);
@@ -675,12 +1004,21 @@ int Build(const BuildArgs& args, Output& o) {
   if (SaveResource(kNoHandle, resource) != 0) return fail("the resource could not be saved");
   std::vector<unsigned char> image;
   if (!ReadFileBytes(saved_name, image)) return fail("the saved resource file cannot be read back");
+  // The file is judged as check judges it: what check would reject is not
+  // written, and its warnings reach the author now.
+  Checker checker(args.output, image);
+  checker.Run();
+  if (checker.errors() > 0) {
+    o.err += checker.report();
+    return fail("the file built is damaged (see above); nothing is written");
+  }
 
   for (const std::string& t : dialog) o.err += "vadu-res: dialog: " + Cp932ToUtf8(t.c_str()) + "\n";
   if (args.verbose) ShowLog(o);
+  o.err += checker.report();
   const ResourceAttr* a = Attr(resource);
-  const std::string summary =
-      Format(": %u items, %u records of %d bytes", a->item_count, a->active_count, a->record_size);
+  std::string summary = Format(": %u items, %u records of %d bytes", a->item_count, a->active_count, a->record_size);
+  if (checker.warnings() > 0) summary += Format(", %u warnings", checker.warnings());
   const std::string names_text = Cp932ToUtf8(a->res_name) + "/" + Cp932ToUtf8(a->data_name);
   // The output path was made absolute before the build directory became
   // current.
@@ -694,39 +1032,78 @@ int Build(const BuildArgs& args, Output& o) {
 
 // ---------------------------------------------------------------------------
 
+// True for the words that ask for the usage.
+bool IsHelp(const std::string& arg) {
+  return arg == "--help" || arg == "-h";
+}
+
 int Run(const std::vector<std::string>& args, Output& o) {
   if (args.empty()) {
     o.err += kUsage;
     return 2;
   }
   const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (IsHelp(command) || command == "help") {
     o.out += kUsage;
     return 0;
   }
-  if ((command == "dump" || command == "check") && args.size() == 2) {
-    return command == "dump" ? Dump(args[1], o) : Check(args[1], o);
+  if (command == "--version") {
+    o.out += Format("vadu-res %s (%s V%s R%s, TARN %s)\n", kEngineVersion, kEngineName, kEngineVersion, kEngineRevision,
+                    kPlatformVersion);
+    return 0;
   }
-  if (command == "build") {
-    BuildArgs b;
-    for (size_t i = 1; i < args.size(); ++i) {
-      if (args[i] == "-o" && i + 1 < args.size()) {
-        b.output = args[++i];
-      } else if (args[i] == "--utf8") {
-        b.utf8 = true;
-      } else if (args[i] == "-v") {
-        b.verbose = true;
-      } else if (!args[i].empty() && args[i][0] == '-') {
-        o.err += "vadu-res: unknown option " + args[i] + "\n" + kUsage;
-        return 2;
-      } else {
-        b.scripts.push_back(args[i]);
-      }
+  if (command != "dump" && command != "check" && command != "build") {
+    o.err += "vadu-res: unknown command " + command + "\n" + kUsage;
+    return 2;
+  }
+  // A command's own --help is asked for anywhere among its arguments (a file
+  // named like an option is given as ./-h).
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (IsHelp(args[i]) && !(command == "build" && args[i - 1] == "-o")) {
+      o.out += kUsage;
+      return 0;
     }
-    if (!b.scripts.empty() && !b.output.empty()) return Build(b, o);
   }
-  o.err += kUsage;
-  return 2;
+  if (command == "dump" || command == "check") {
+    if (args.size() == 2 && (args[1].empty() || args[1][0] != '-')) {
+      return command == "dump" ? Dump(args[1], o) : Check(args[1], o);
+    }
+    if (args.size() == 2) {
+      o.err += "vadu-res: unknown option " + args[1] + "\n" + kUsage;
+      return 2;
+    }
+    o.err += kUsage;
+    return 2;
+  }
+  BuildArgs b;
+  bool utf8 = false;
+  bool cp932 = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "-o" && i + 1 < args.size()) {
+      b.output = args[++i];
+    } else if (args[i] == "--utf8") {
+      utf8 = true;
+    } else if (args[i] == "--cp932") {
+      cp932 = true;
+    } else if (args[i] == "-v") {
+      b.verbose = true;
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      o.err += "vadu-res: unknown option " + args[i] + "\n" + kUsage;
+      return 2;
+    } else {
+      b.scripts.push_back(args[i]);
+    }
+  }
+  if (utf8 && cp932) {
+    o.err += "vadu-res: --utf8 and --cp932 exclude each other\n";
+    return 2;
+  }
+  b.charset = utf8 ? Charset::kUtf8 : cp932 ? Charset::kCp932 : Charset::kDetect;
+  if (b.scripts.empty() || b.output.empty()) {
+    o.err += kUsage;
+    return 2;
+  }
+  return Build(b, o);
 }
 
 }  // namespace vadu_res

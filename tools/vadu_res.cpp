@@ -285,14 +285,16 @@ int Dump(const std::string& file, Output& o) {
   std::string& out = o.out;
   out += Format("vadu-res dump %d\n", kDumpFormat);
   out += Format("file %s %zu bytes\n", Escaped(file).c_str(), bytes.size());
-  const uint8_t* h = bytes.data();
+  ResFileHeader h;
+  ByteReader header_bytes(bytes.data(), bytes.size());
+  ReadResFileHeader(header_bytes, h);  // the engine loaded the file: its header is whole
   out += "header\n";
-  out += "  magic " + Quoted(h + kResHeaderMagic, 5) + "\n";
-  out += "  version " + Quoted(h + kResHeaderVersion, 4) + "\n";
-  out += "  revision " + Quoted(h + kResHeaderRevision, 3) + "\n";
-  out += "  byte-order " + Quoted(h + kResHeaderMark, 1) + "\n";
-  out += Format("  status %d\n", GetI32(h + kResHeaderStatus));
-  out += Format("  size %u\n", GetU16(h + kResHeaderSize));
+  out += "  magic " + Quoted(h.magic, sizeof h.magic) + "\n";
+  out += "  version " + Quoted(h.version, sizeof h.version) + "\n";
+  out += "  revision " + Quoted(h.revision, sizeof h.revision) + "\n";
+  out += "  byte-order " + Quoted(&h.mark, 1) + "\n";
+  out += Format("  status %d\n", h.status);
+  out += Format("  size %u\n", h.size);
 
   const ResourceAttr* a = Attr(r);
   out += "attributes\n";
@@ -439,21 +441,23 @@ class Checker {
 
   void Walk() {
     ByteReader in(bytes_.data(), bytes_.size());
-    uint8_t header[kResFileHeaderSize];
-    if (!in.Read(header, sizeof header)) {
+    ResFileHeader header;
+    if (!ReadResFileHeader(in, header)) {
       Error(0, Format("the file ends inside the header (%zu of %zu bytes)", bytes_.size(), kResFileHeaderSize));
       return;
     }
-    if (std::memcmp(header + kResHeaderMagic, "VADU", 4) != 0) {
-      Error(kResHeaderMagic, "the magic is not \"VADU\" (" + Quoted(header + kResHeaderMagic, 4) + ")");
+    // The engine's own checks, with its own texts.
+    if (!ResFileMagicOk(header)) {
+      Error(kResHeaderMagic, Format("the magic is not \"%s\" (", kEngineName) + Quoted(header.magic, 4) + ")");
     }
-    if (std::memcmp(header + kResHeaderVersion, "0.3", 3) != 0) {
-      Error(kResHeaderVersion, "the version is not \"0.3\" (" + Quoted(header + kResHeaderVersion, 3) + ")");
+    if (!ResFileVersionOk(header)) {
+      Error(kResHeaderVersion, Format("the version is not \"%s\" (", kEngineVersion) + Quoted(header.version, 3) + ")");
     }
-    if (std::memcmp(header + kResHeaderRevision, "19", 3) != 0) {
-      Warning(kResHeaderRevision, "the revision field is not \"19\" (the engine does not check it)");
+    if (!ResFileRevisionOk(header)) {
+      Warning(kResHeaderRevision,
+              Format("the revision field is not \"%s\" (the engine does not check it)", kEngineRevision));
     }
-    const uint8_t mark = header[kResHeaderMark];
+    const uint8_t mark = header.mark;
     if (mark == 'M') {
       Warning(kResHeaderMark, "byte-order mark \"M\": the engine reads the numbers as little-endian all the same");
     } else if (mark != 'I') {
@@ -527,14 +531,14 @@ class Checker {
     std::map<int32_t, uint32_t> numbers;
     for (uint32_t i = 0; i < record_count; ++i) {
       const size_t at = in.offset();
-      uint8_t rh[kResFileRecordHeaderSize];
-      if (!in.Read(rh, sizeof rh)) {
+      ResFileRecordHeader rh;
+      if (!ReadResFileRecordHeader(in, rh)) {
         Error(at,
               Format("the file ends inside the header of record %u of %u (\"READING ERROR\")", i + 1, record_count));
         return;
       }
-      const int32_t number = GetI32(rh + kResRecordNumber);
-      const uint16_t size = GetU16(rh + kResRecordSize);
+      const int32_t number = rh.number;
+      const uint16_t size = rh.size;
       if (number < -1 || number > 0x10000) {
         Warning(at + kResRecordNumber,
                 Format("record %u: number %d is out of range (refused when RESOUCE_TEST is on)", i + 1, number));

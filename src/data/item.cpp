@@ -116,7 +116,7 @@ Handle FindByKey(Handle resource, const std::string& key, const std::string& val
 
 // Resolves ".KEY:VALUE.FIELD" (a record of the same resource) or
 // ".RES:DATA.KEY:VALUE.FIELD" (a record of another resource).
-uint8_t* ReferenceAddress(Handle record, const char* name, int colons, int type, uint32_t width) {
+ItemSpan ReferenceSpan(Handle record, const char* name, int colons, int type, uint32_t width) {
   std::string text(name + 1);
   Handle resource = Entry(record).owner;
   if (colons == 2) {
@@ -124,28 +124,33 @@ uint8_t* ReferenceAddress(Handle record, const char* name, int colons, int type,
     const std::string res = text.substr(0, c);
     text.erase(0, c + 1);
     const size_t dot = text.find('.');
-    if (dot == std::string::npos) return nullptr;
+    if (dot == std::string::npos) return {};
     const std::string data = text.substr(0, dot);
     text.erase(0, dot + 1);
     resource = FindResource(res.c_str(), data.c_str());
-    if (resource == kNoHandle) return nullptr;
+    if (resource == kNoHandle) return {};
   }
   const size_t c = text.find(':');
   const size_t dot = text.rfind('.');
-  if (c == std::string::npos || dot == std::string::npos || dot < c) return nullptr;
+  if (c == std::string::npos || dot == std::string::npos || dot < c) return {};
   const std::string key = text.substr(0, c);
   const std::string value = text.substr(c + 1, dot - c - 1);
   const std::string field = text.substr(dot + 1);
   const Handle target = FindByKey(resource, key, value);
-  if (target == kNoHandle || field.empty()) return nullptr;
-  return LocateItem(target, field.c_str(), type, width).address;
+  if (target == kNoHandle || field.empty()) return {};
+  return LocateItem(target, field.c_str(), type, width);
 }
 
-// ItemAddress with the least width the caller touches.
+// The item a name gives (of this record, or by reference of another), with
+// the least width the caller touches.
+ItemSpan SpanFor(Handle record, const char* name, int type, uint32_t width) {
+  if (name == nullptr || name[0] == '\0' || !ValidHandle(record)) return {};
+  if (const int colons = ReferenceColons(name); colons != 0) return ReferenceSpan(record, name, colons, type, width);
+  return LocateItem(record, name, type, width);
+}
+
 uint8_t* AddressFor(Handle record, const char* name, int type, uint32_t width) {
-  if (name == nullptr || name[0] == '\0' || !ValidHandle(record)) return nullptr;
-  if (const int colons = ReferenceColons(name); colons != 0) return ReferenceAddress(record, name, colons, type, width);
-  return LocateItem(record, name, type, width).address;
+  return SpanFor(record, name, type, width).address;
 }
 
 }  // namespace
@@ -353,7 +358,12 @@ int SetStr(Handle record, const char* name, const char* text) {
 }
 
 const char* GetStr(Handle record, const char* name) {
-  return reinterpret_cast<const char*>(ItemAddress(record, name, ITEMstring));
+  const ItemSpan span = SpanFor(record, name, ITEMstring, 0);
+  if (span.address == nullptr) return nullptr;
+  // A string item of size 0 has no bytes of its own: its address is where
+  // the next item begins, whose bytes must not read as its text.
+  if (span.length == 0) return "";
+  return reinterpret_cast<const char*>(span.address);
 }
 
 Handle FindRecordByNum(Handle resource, const char* name, int relation, int32_t value) {
@@ -374,7 +384,7 @@ Handle FindRecordByStr(Handle resource, const char* name, const char* text) {
   if (a == nullptr || a->first_item == kNoHandle || name == nullptr || text == nullptr) return kNoHandle;
   if (item_offsetsize(resource, name, ITEMstring) < 0) return kNoHandle;
   for (Handle r = FirstRecord(resource); r != kNoHandle; r = NextRecord(r)) {
-    const char* s = reinterpret_cast<const char*>(get_adr(r, name, ITEMstring));
+    const char* s = GetStr(r, name);
     if (s != nullptr && FindText(s, text) > 0) return r;
   }
   return kNoHandle;

@@ -240,6 +240,24 @@ TEST_F(ResourceTest, UnknownItemTypesAndOversizedItemsGetSizeZero) {
   EXPECT_EQ(Attr(r)->item_count, 4);
 }
 
+// A string item of size 0 holds the empty text: its address is where the
+// next item starts, and that item's bytes never read as its text, nor is it
+// found by them.
+TEST_F(ResourceTest, SizeZeroStringItemReadsEmptyNotTheNextItem) {
+  const Handle r = CreateResource(kNoHandle, "t.res", "T");
+  CreateItem(r, "empty", ITEMstring, 0);
+  CreateItem(r, "name", ITEMstring, 8);
+  const Handle rec = CreateRecord(r, -1, 0);
+  ASSERT_EQ(SetStr(rec, "name", "Carol"), 1);
+  EXPECT_EQ(SetStr(rec, "empty", "x"), -1);
+  ASSERT_NE(GetStr(rec, "empty"), nullptr);
+  EXPECT_STREQ(GetStr(rec, "empty"), "");
+  EXPECT_STREQ(GetStr(rec, "name"), "Carol");
+  EXPECT_EQ(FindRecordByStr(r, "empty", "Carol"), kNoHandle);
+  EXPECT_EQ(FindRecordByStr(r, "name", "Carol"), rec);
+  EXPECT_EQ(GetStr(rec, "missing"), nullptr);
+}
+
 TEST_F(ResourceTest, RecordsAreFoundByItemValues) {
   const Handle r = ItemisedResource();
   const int values[] = {5, 9, 9, 1};

@@ -202,8 +202,10 @@ TEST_F(VaduRun, MissingFilesAndBadArgumentsHaveDefinedExits) {
   EXPECT_EQ(Run("--headless --timeout soon game"), 2);
   EXPECT_EQ(Run("--virtual-clock game"), 2);
   EXPECT_EQ(Run("--headless --virtual-clock game", "VADU_CLOCK_START=yesterday"), 2);
-  EXPECT_EQ(Run("--help"), 0);
-  EXPECT_NE(out_.find("Usage: vadu"), std::string::npos);
+  for (const char* help : {"--help", "-h"}) {
+    EXPECT_EQ(Run(help), 0) << help;
+    EXPECT_NE(out_.find("Usage: vadu"), std::string::npos) << help;
+  }
   EXPECT_EQ(Run("--version"), 0);
   EXPECT_NE(out_.find("0.3"), std::string::npos);
 }

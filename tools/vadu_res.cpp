@@ -940,8 +940,8 @@ int Build(const BuildArgs& args, Output& o) {
   }
 
   // The scripts run in a private directory: a resource file left from an
-  // earlier build is never loaded in their place, the scripts need not be
-  // writable where they are (the engine opens them for update), and the log
+  // earlier build is never loaded in their place, the engine reads the
+  // scripts in the encoding the tool settled on (a CP932 copy), and the log
   // stays out of the author's directory.
   CurrentDirGuard back;
   TempDir dir;

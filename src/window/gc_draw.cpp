@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "kernel/gc.h"
+#include "window/draw.h"
 #include "window/window.h"
 
 namespace vadu {

@@ -8,6 +8,7 @@
 #include "platform/device.h"
 #include "platform/framebuffer.h"
 #include "support/game_dir.h"
+#include "window/draw.h"
 #include "window/window.h"
 
 namespace vadu {

@@ -260,18 +260,19 @@ bool CopyBitmapToScreenKeyed(BitmapId src, int w, int h, int sx, int sy, uint32_
   LockedScreen screen;
   Clipped c;
   if (!Clip(0, 0, w, h, b->width, b->height, sx, sy, screen.width(), screen.height(), c)) return true;
-  bool wrote = false;
+  // Written without branches, as a blend, so the loop vectorises; pixels
+  // of the key colour are stored back as they were.
+  uint32_t drawn = 0;
   for (int y = 0; y < c.h; ++y) {
     const uint32_t* from = b->pixels + static_cast<size_t>(c.sy + y) * static_cast<size_t>(b->width) + c.sx;
     uint32_t* to = screen.Row(c.dy + y) + c.dx;
     for (int x = 0; x < c.w; ++x) {
-      if (from[x] != key) {
-        to[x] = from[x];
-        wrote = true;
-      }
+      const uint32_t keep = from[x] == key ? ~0u : 0u;
+      to[x] = (to[x] & keep) | (from[x] & ~keep);
+      drawn |= ~keep;
     }
   }
-  if (wrote) screen.Wrote();
+  if (drawn != 0) screen.Wrote();
   return true;
 }
 

@@ -124,6 +124,14 @@ FILE* OpenGameFile(const char* name, const char* mode) {
     errno = EROFS;
     return nullptr;
   }
+  // Game files are regular files. A pipe or a device in a game directory
+  // would block the open itself (a pipe waits for its other end) or be read
+  // without end; a directory reads as nothing.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return nullptr;
+  }
   return std::fopen(path.c_str(), m.c_str());
 }
 

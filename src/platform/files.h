@@ -22,7 +22,8 @@ namespace vadu {
 // '/' and its missing components as written, so it can be created.
 std::string ResolveGamePath(const char* name);
 
-// fopen through ResolveGamePath. Text modes ("t") are accepted and mean the
+// fopen through ResolveGamePath. Only regular files are opened: anything
+// else (a directory, a pipe, a device) fails at once. Text modes ("t") are accepted and mean the
 // same as binary here: the engine's files use '\n' line ends.
 FILE* OpenGameFile(const char* name, const char* mode);
 

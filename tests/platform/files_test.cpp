@@ -1,11 +1,13 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/game_dir.h"
 
@@ -123,6 +125,28 @@ TEST_F(GamePathTest, GameDirectoryFileNames) {
   for (const char* name : {"", ".", "..", "sub/x", "sub\\x", "/tmp/x", "\\x", "..\\x", "x/"}) {
     EXPECT_FALSE(IsGameDirectoryFileName(name)) << name;
   }
+}
+
+}  // namespace
+}  // namespace vadu
+
+namespace vadu {
+namespace {
+
+// A pipe or a directory named like a game file fails at once: opening a pipe
+// would wait for a writer that never comes.
+TEST_F(GamePathTest, OnlyRegularFilesAreOpened) {
+  ASSERT_EQ(::mkfifo("picture.bmp", 0600), 0);
+  std::vector<unsigned char> bytes;
+  EXPECT_FALSE(ReadFileBytes("picture.bmp", bytes));
+  EXPECT_EQ(OpenGameFile("PICTURE.BMP", "rb"), nullptr);
+  EXPECT_EQ(OpenGameFile("picture.bmp", "wb"), nullptr);
+  ASSERT_EQ(::mkdir("folder", 0700), 0);
+  EXPECT_EQ(OpenGameFile("folder", "r"), nullptr);
+  test::WriteFile("plain.txt", "x");
+  FILE* f = OpenGameFile("plain.txt", "rb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
 }
 
 }  // namespace

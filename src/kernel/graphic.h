@@ -27,7 +27,7 @@ struct GraphicRecord {
   int16_t height;   // pixels
   uint32_t bitmap;  // the pixels in the bitmap store (0 = none)
   Handle link;      // next graphic of a chain (effect strips, anime cache); 0 at creation
-  uint32_t id;      // key of a cached picture (the anime task's script line); not set at creation
+  uint32_t id;      // key of a cached picture (the anime task's script line); 0 at creation
 };
 static_assert(sizeof(GraphicRecord) == kGraphicRecordSize);
 static_assert(offsetof(GraphicRecord, bitmap) == 4);
@@ -76,8 +76,8 @@ int DrawGraphicKeyed(Handle graphic, int16_t x, int16_t y, int16_t w, int16_t h,
 
 // BMP files (Windows bitmaps, with or without the file header; 12- and
 // 40-byte information headers; 1, 4 and 8 bits with a colour table, 24 bits,
-// RLE4 and RLE8). The loader holds the last picture it loaded until
-// FreeLoadedBMP or LoadGraphicFile takes it.
+// RLE4 and RLE8; platform/bmp.h has the whole list). The loader holds the
+// last picture it loaded until FreeLoadedBMP or LoadGraphicFile takes it.
 //
 // Loads a BMP file into the loader: the identity of its pixels in the bitmap
 // store, or 0 ("BMP file %s open error", "%s file BITMAP INFO error" or

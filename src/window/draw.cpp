@@ -8,6 +8,7 @@
 #include "core/log.h"
 #include "kernel/font.h"
 #include "kernel/gc.h"
+#include "kernel/graphic.h"
 #include "platform/cp932.h"
 #include "platform/device.h"
 #include "window/window.h"
@@ -242,6 +243,147 @@ void WinCenterMessage(Handle window, int16_t y, const char* text, Handle gc) {
     WinMessageColor(window, static_cast<int16_t>(x - 1), static_cast<int16_t>(y - 1), text, light);
   }
   if (WindowRecord* w = WindowView(window); w != nullptr) w->gc = c.gc;
+}
+
+namespace {
+
+// One axis of a copy cut to the content area: the pixels [pos, pos + size)
+// become [first, first + count), the first `skip` of the picture's left out.
+struct Cut {
+  int first = 0, count = 0, skip = 0;
+};
+// Cuts [pos, pos + size) to [0, end); false when nothing is left.
+bool CutAxis(int pos, int size, int end, Cut& cut) {
+  cut.first = std::max(pos, 0);
+  cut.count = std::min(pos + size, end) - cut.first;
+  cut.skip = cut.first - pos;
+  return cut.count > 0;
+}
+
+int16_t Int16(int value) {
+  return static_cast<int16_t>(std::clamp(value, INT16_MIN, INT16_MAX));
+}
+
+// Draws w by h pixels of the graphic from (source_x, source_y) at (x, y) of
+// the content, cut so that x + w <= width and y + h <= height and nothing
+// lies left of or above the content. 1 without a graphic; 0 when nothing is
+// left to draw; else the store's result.
+int DrawGraphicCut(const Content& c, int x, int y, int w, int h, int source_x, int source_y, Handle graphic) {
+  if (GraphicView(graphic) == nullptr) return 1;
+  Cut cx, cy;
+  if (!CutAxis(x, w, c.width, cx) || !CutAxis(y, h, c.height, cy)) return 0;
+  const int16_t sx = ScreenCoord(c.sx + cx.first), sy = ScreenCoord(c.sy + cy.first);
+  if (source_x == 0 && source_y == 0 && cx.skip == 0 && cy.skip == 0) {
+    return DrawGraphic(sx, sy, Int16(cx.count), Int16(cy.count), graphic);
+  }
+  return DrawGraphicOffset(sx, sy, Int16(cx.count), Int16(cy.count), graphic, Int16(source_x + cx.skip),
+                           Int16(source_y + cy.skip));
+}
+
+}  // namespace
+
+void WinSemitransparentRectangle(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, uint32_t colour) {
+  Content c;
+  int left, top, fw, fh;
+  if (!DrawableContent(window, c) || !CutFill(c, x, y, w, h, left, top, fw, fh)) return;
+  ShadeRect(ScreenCoord(c.sx + left), ScreenCoord(c.sy + top), static_cast<int16_t>(fw), static_cast<int16_t>(fh),
+            colour);
+}
+
+int WinGraphicSave(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, Handle graphic) {
+  Content c;
+  if (!DrawableContent(window, c)) return 1;
+  // It only reads the screen: the rectangle need not lie in the content.
+  return GraphicSave(ScreenCoord(c.sx + x), ScreenCoord(c.sy + y), w, h, graphic);
+}
+
+int WinGraphicLoad(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, Handle graphic) {
+  Content c;
+  if (!DrawableContent(window, c)) return 1;
+  // w and h are last offsets: the copy covers w + 1 by h + 1 pixels, and may
+  // reach the content's far edge (x + w <= width).
+  Cut cx, cy;
+  if (!CutAxis(x, w + 1, c.width + 1, cx) || !CutAxis(y, h + 1, c.height + 1, cy)) return 0;
+  const int16_t sx = ScreenCoord(c.sx + cx.first), sy = ScreenCoord(c.sy + cy.first);
+  if (cx.skip == 0 && cy.skip == 0) {
+    return GraphicLoad(sx, sy, Int16(cx.count - 1), Int16(cy.count - 1), graphic);
+  }
+  // Cut on the left or at the top: the copy starts inside the picture.
+  if (GraphicView(graphic) == nullptr) return 1;
+  return DrawGraphicOffset(sx, sy, Int16(cx.count), Int16(cy.count), graphic, Int16(cx.skip), Int16(cy.skip)) != 0 ? 0
+                                                                                                                   : 1;
+}
+
+int WinCopyArea(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, int16_t x2, int16_t y2) {
+  Content c;
+  if (!DrawableContent(window, c)) return 1;
+  // The destination is cut to the content (w and h are last offsets); the
+  // source moves with its cut.
+  Cut cx, cy;
+  if (!CutAxis(x2, w + 1, c.width + 1, cx) || !CutAxis(y2, h + 1, c.height + 1, cy)) return 1;
+  return ScreenCopy(ScreenCoord(c.sx + x + cx.skip), ScreenCoord(c.sy + y + cy.skip), Int16(cx.count - 1),
+                    Int16(cy.count - 1), ScreenCoord(c.sx + cx.first), ScreenCoord(c.sy + cy.first));
+}
+
+int WinDrawGraphic(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, Handle graphic) {
+  Content c;
+  if (!DrawableContent(window, c)) return 1;
+  return DrawGraphicCut(c, x, y, w, h, 0, 0, graphic);
+}
+
+int WinDrawGraphicPart(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, int16_t source_x, int16_t source_y,
+                       Handle graphic) {
+  Content c;
+  if (!DrawableContent(window, c)) return 1;
+  return DrawGraphicCut(c, x, y, w, h, source_x, source_y, graphic);
+}
+
+int WinDrawGraphicStretch(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, int16_t source_w, int16_t source_h,
+                          Handle graphic) {
+  Content c;
+  if (!DrawableContent(window, c)) return 1;
+  if (GraphicView(graphic) == nullptr) return 1;
+  Cut cx, cy;
+  if (!CutAxis(x, w, c.width, cx) || !CutAxis(y, h, c.height, cy)) return 0;
+  return StretchGraphic(ScreenCoord(c.sx + cx.first), ScreenCoord(c.sy + cy.first), Int16(cx.count), Int16(cy.count),
+                        graphic, source_w, source_h);
+}
+
+int WinShowPicture(Handle graphic, Handle window, int16_t x, int16_t y) {
+  Content c;
+  if (!DrawableContent(window, c)) return 1;
+  return DrawGraphicCut(c, x, y, c.width - x, c.height - y, 0, 0, graphic);
+}
+
+int WinTileGraphic(Handle window, Handle graphic) {
+  Content c;
+  const GraphicRecord* g = GraphicView(graphic);
+  if (!DrawableContent(window, c) || g == nullptr) return 1;
+  const int gw = g->width, gh = g->height;
+  if (gw <= 0 || gh <= 0 || c.width < gw || c.height < gh) return 1;
+  const int columns = c.width / gw, rows = c.height / gh;
+  const int right = c.width % gw, bottom = c.height % gh;
+  // One copy of the graphic's top-left w by h part at (x, y) of the content.
+  auto copy = [&c, graphic](int x, int y, int w, int h) {
+    return GraphicLoad(ScreenCoord(c.sx + x), ScreenCoord(c.sy + y), Int16(w - 1), Int16(h - 1), graphic) == 0;
+  };
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      if (!copy(column * gw, row * gh, gw, gh)) return 1;
+    }
+  }
+  if (right > 0) {
+    for (int row = 0; row < rows; ++row) {
+      if (!copy(columns * gw, row * gh, right, gh)) return 1;
+    }
+  }
+  if (bottom > 0) {
+    for (int column = 0; column < columns; ++column) {
+      if (!copy(column * gw, rows * gh, gw, bottom)) return 1;
+    }
+  }
+  if (right > 0 && bottom > 0 && !copy(columns * gw, rows * gh, right, bottom)) return 1;
+  return 0;
 }
 
 }  // namespace vadu

@@ -45,6 +45,11 @@ void WinRectangleColor(Handle window, int16_t x, int16_t y, int16_t w, int16_t h
 void WinFillRectangle(Handle window, int16_t x, int16_t y, int16_t w, int16_t h);
 void WinFillRectangleColor(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, uint32_t colour);
 
+// Darkens the w by h rectangle at (x, y), cut as WinFillRectangle cuts:
+// each of red, green and blue less the colour's, at least 0 (half-
+// transparent panels).
+void WinSemitransparentRectangle(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, uint32_t colour);
+
 // Fills the whole content area: (0, 0) to (width, height) inclusive.
 void WinFill(Handle window, uint32_t colour);
 
@@ -69,5 +74,46 @@ void WinMessageGC(Handle window, int16_t x, int16_t y, const char* text, Handle 
 // begins with a two-byte character logs "WinCenterMessage() in 2byte
 // charcter".
 void WinCenterMessage(Handle window, int16_t y, const char* text, Handle gc);
+
+// Window-relative forms of the graphic store (kernel/graphic.h). Each
+// returns 1 and does nothing when the window is missing or not drawable,
+// else converts x, y to screen coordinates and returns the store
+// operation's result. What they draw is cut to the content area: the copies
+// whose w and h are last offsets (load, copy) may reach the far edge
+// (x + w <= width), the draws with plain sizes stop before it; a cut on the
+// left or at the top starts the copy as far inside the picture. A rectangle
+// with nothing left inside the content draws nothing and returns 0 (1 for
+// WinCopyArea, whose store operation always returns 1).
+//
+// Copies the window's rectangle (x, y)..(x + w, y + h) into the graphic
+// (0, or 1 when refused). It only reads the screen, so it is not cut.
+int WinGraphicSave(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, Handle graphic);
+// Copies the graphic onto (x, y)..(x + w, y + h): 0, or 1 on failure (no
+// graphic).
+int WinGraphicLoad(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, Handle graphic);
+// Copies the rectangle (x, y)..(x + w, y + h) to (x2, y2) through a
+// temporary picture; the destination is cut, the source with it. 1.
+int WinCopyArea(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, int16_t x2, int16_t y2);
+// Draws w by h pixels of the graphic at (x, y), cut to the graphic's size
+// as well. 1 when drawn or without a graphic.
+int WinDrawGraphic(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, Handle graphic);
+// The same from (source_x, source_y) inside the graphic.
+int WinDrawGraphicPart(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, int16_t source_x, int16_t source_y,
+                       Handle graphic);
+// Stretches the graphic's (0, 0)..(source_w, source_h) part over the w by h
+// rectangle at (x, y), cut to the content first (the picture is stretched
+// over what is left). 1 when drawn or without a graphic.
+int WinDrawGraphicStretch(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, int16_t source_w, int16_t source_h,
+                          Handle graphic);
+// Shows the graphic at (x, y), as much as the room up to the content area's
+// right and bottom edges holds (WinDrawGraphic's result).
+int WinShowPicture(Handle graphic, Handle window, int16_t x, int16_t y);
+// Tiles the graphic over the content area (width by height pixels): whole
+// copies row by row from the top left, then the right strip with the
+// graphic's left part, the bottom strip with its top part and the corner
+// with its top-left part. 1 without drawing when the window is missing or
+// not drawable, the graphic missing or larger than the content in either
+// direction; 1 when a copy fails (the tiling stops there); else 0.
+int WinTileGraphic(Handle window, Handle graphic);
 
 }  // namespace vadu

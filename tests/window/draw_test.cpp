@@ -12,6 +12,7 @@
 #include "core/dialog_seam.h"
 #include "kernel/font.h"
 #include "kernel/gc.h"
+#include "kernel/graphic.h"
 #include "platform/device.h"
 #include "platform/framebuffer.h"
 #include "support/game_dir.h"
@@ -304,6 +305,141 @@ TEST_F(DrawTest, CentredTextIsCentredByItsWidthInCells) {
   WinMessageColor(win, 83, 9, "ABCD", light);
   EXPECT_EQ(got, Screen().Snapshot());
   EXPECT_EQ(GetWindowGC(win), gc);
+}
+
+// A picture of gw x gh pixels whose every pixel tells where it came from.
+uint32_t PicturePixel(int x, int y) {
+  return MakeColour(static_cast<uint8_t>(10 + x * 7), static_cast<uint8_t>(10 + y * 9), 200);
+}
+
+class GraphicDrawTest : public DrawTest {
+ protected:
+  // A graphic holding PicturePixel, made through the screen.
+  static Handle Picture(int gw, int gh) {
+    const Handle g = CreateGraphic(kNoHandle, static_cast<int16_t>(gw), static_cast<int16_t>(gh));
+    for (int y = 0; y < gh; ++y) {
+      for (int x = 0; x < gw; ++x) SetDot(static_cast<int16_t>(x), static_cast<int16_t>(y), PicturePixel(x, y));
+    }
+    EXPECT_EQ(GraphicSave(0, 0, static_cast<int16_t>(gw - 1), static_cast<int16_t>(gh - 1), g), 0);
+    Clear();
+    return g;
+  }
+};
+
+TEST_F(GraphicDrawTest, TilingCoversTheContentWithWholeCopiesAndStrips) {
+  const Handle small = Picture(10, 7);
+  const Handle win = Window(50, 40, 35, 23);
+  const std::vector<uint32_t> before = Screen().Snapshot();
+  ASSERT_EQ(WinTileGraphic(win, small), 0);
+  // Three by three whole copies, a right strip 5 wide, a bottom strip 2
+  // high and their corner: every pixel of (0, 0)-(34, 22) is the picture's
+  // pixel at (x mod 10, y mod 7); the far edges stay as they were.
+  for (int y = 0; y <= 23; ++y) {
+    for (int x = 0; x <= 35; ++x) {
+      const uint32_t want = x < 35 && y < 23 ? PicturePixel(x % 10, y % 7) : kBackground;
+      ASSERT_EQ(At(50 + x, 40 + y), want) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(ChangedOutside(before, 50, 40, 84, 62), 0);
+
+  // A graphic larger than the content in either direction: 1, nothing drawn.
+  Clear();
+  const Handle wide = Picture(36, 5), tall = Picture(5, 24);
+  const std::vector<uint32_t> clear = Screen().Snapshot();
+  EXPECT_EQ(WinTileGraphic(win, wide), 1);
+  EXPECT_EQ(WinTileGraphic(win, tall), 1);
+  EXPECT_EQ(ChangedPixels(clear), 0);
+  // Exactly the content's size: one whole copy.
+  const Handle fits = Picture(35, 23);
+  EXPECT_EQ(WinTileGraphic(win, fits), 0);
+  EXPECT_EQ(At(50 + 34, 40 + 22), PicturePixel(34, 22));
+  // No window, no graphic, not drawable.
+  EXPECT_EQ(WinTileGraphic(kNoHandle, small), 1);
+  EXPECT_EQ(WinTileGraphic(win, kNoHandle), 1);
+  WindowView(win)->mode &= ~WINDOWdrawable;
+  EXPECT_EQ(WinTileGraphic(win, small), 1);
+}
+
+TEST_F(GraphicDrawTest, PicturesAreCutToTheContentArea) {
+  const Handle picture = Picture(30, 30);
+  const Handle win = Window(100, 100, 20, 10);
+  const std::vector<uint32_t> before = Screen().Snapshot();
+
+  // A load reaching past every edge: the content shows the picture from
+  // (5, 3) on, up to the far edge (20, 10) inclusive.
+  EXPECT_EQ(WinGraphicLoad(win, -5, -3, 29, 29, picture), 0);
+  EXPECT_EQ(At(100, 100), PicturePixel(5, 3));
+  EXPECT_EQ(At(120, 110), PicturePixel(25, 13));
+  EXPECT_EQ(ChangedOutside(before, 100, 100, 120, 110), 0);
+
+  // Plain draws end before the far edge (x + w <= width).
+  Clear();
+  EXPECT_EQ(WinDrawGraphic(win, 15, 2, 30, 30, picture), 1);
+  EXPECT_EQ(At(115, 102), PicturePixel(0, 0));
+  EXPECT_EQ(At(119, 109), PicturePixel(4, 7));
+  EXPECT_EQ(ChangedOutside(before, 115, 102, 119, 109), 0);
+  Clear();
+  WinDrawGraphicPart(win, -2, 0, 10, 10, 4, 6, picture);
+  EXPECT_EQ(At(100, 100), PicturePixel(6, 6));
+  EXPECT_EQ(At(107, 109), PicturePixel(13, 15));
+  EXPECT_EQ(ChangedOutside(before, 100, 100, 107, 109), 0);
+  Clear();
+  WinShowPicture(picture, win, 12, 4);
+  EXPECT_EQ(At(112, 104), PicturePixel(0, 0));
+  EXPECT_EQ(At(119, 109), PicturePixel(7, 5));
+  EXPECT_EQ(ChangedOutside(before, 112, 104, 119, 109), 0);
+  Clear();
+  WinDrawGraphicStretch(win, -10, -10, 100, 100, 30, 30, picture);
+  EXPECT_EQ(ChangedOutside(before, 100, 100, 119, 109), 0);
+  EXPECT_NE(At(100, 100), kBackground);
+
+  // Missing window, graphic or drawability: 1 and nothing drawn.
+  Clear();
+  EXPECT_EQ(WinDrawGraphic(win, 0, 0, 5, 5, kNoHandle), 1);
+  EXPECT_EQ(WinDrawGraphicPart(win, 0, 0, 5, 5, 0, 0, kNoHandle), 1);
+  EXPECT_EQ(WinDrawGraphicStretch(win, 0, 0, 5, 5, 5, 5, kNoHandle), 1);
+  EXPECT_EQ(WinGraphicLoad(kNoHandle, 0, 0, 5, 5, picture), 1);
+  WindowView(win)->mode &= ~WINDOWdrawable;
+  EXPECT_EQ(WinGraphicLoad(win, 0, 0, 5, 5, picture), 1);
+  EXPECT_EQ(WinGraphicSave(win, 0, 0, 5, 5, picture), 1);
+  EXPECT_EQ(WinCopyArea(win, 0, 0, 5, 5, 6, 0), 1);
+  EXPECT_EQ(WinShowPicture(picture, win, 0, 0), 1);
+  EXPECT_EQ(ChangedPixels(before), 0);
+}
+
+TEST_F(GraphicDrawTest, SavingCopyingAndShadingStayInTheWindow) {
+  const Handle win = Window(60, 50, 40, 20);
+  for (int y = 0; y <= 20; ++y) {
+    for (int x = 0; x <= 40; ++x)
+      SetDot(static_cast<int16_t>(60 + x), static_cast<int16_t>(50 + y), PicturePixel(x, y));
+  }
+  // Saving is relative to the content.
+  const Handle saved = CreateGraphic(kNoHandle, 8, 8);
+  EXPECT_EQ(WinGraphicSave(win, 3, 4, 7, 7, saved), 0);
+  Clear();
+  EXPECT_EQ(WinGraphicLoad(win, 0, 0, 7, 7, saved), 0);
+  EXPECT_EQ(At(60, 50), PicturePixel(3, 4));
+  EXPECT_EQ(At(67, 57), PicturePixel(10, 11));
+
+  // A copy whose destination reaches past the right edge is cut there.
+  for (int y = 0; y <= 20; ++y) {
+    for (int x = 0; x <= 40; ++x)
+      SetDot(static_cast<int16_t>(60 + x), static_cast<int16_t>(50 + y), PicturePixel(x, y));
+  }
+  const std::vector<uint32_t> before = Screen().Snapshot();
+  WinCopyArea(win, 0, 0, 9, 9, 35, -3);
+  EXPECT_EQ(At(60 + 35, 50), PicturePixel(0, 3));
+  EXPECT_EQ(At(60 + 40, 50 + 6), PicturePixel(5, 9));
+  EXPECT_EQ(ChangedOutside(before, 95, 50, 100, 56), 0);
+
+  // Shading by white turns the cut rectangle black; a negative x is cut.
+  const std::vector<uint32_t> unshaded = Screen().Snapshot();
+  WinSemitransparentRectangle(win, -5, 2, 10, 30, MakeColour(255, 255, 255));
+  EXPECT_EQ(At(60, 52), 0u);
+  EXPECT_EQ(At(60 + 4, 50 + 19), 0u);
+  EXPECT_EQ(ChangedOutside(unshaded, 60, 52, 64, 69), 0);
+  WinSemitransparentRectangle(win, 41, 0, 5, 5, MakeColour(255, 255, 255));
+  EXPECT_EQ(ChangedOutside(unshaded, 60, 52, 64, 69), 0) << "beyond the right edge: refused";
 }
 
 }  // namespace

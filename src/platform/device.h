@@ -42,6 +42,14 @@ void CloseDevice();
 // their cells. With kFontOnePiece the text is drawn in one run of the
 // full-width font instead.
 void DrawTextRun(int16_t x, int16_t y, const char* text, uint32_t colour, const FontSpec& font);
+// Screen pixels from (left, top) to (right, bottom) inclusive.
+struct ClipBox {
+  int left, top, right, bottom;
+};
+// As DrawTextRun, setting only pixels inside `clip`: glyphs may reach
+// beyond their cells, and a window's text must stay in its content area.
+void DrawTextRunClipped(int16_t x, int16_t y, const char* text, uint32_t colour, const FontSpec& font,
+                        const ClipBox& clip);
 // A 1-pixel line from (x1, y1) towards (x2, y2); the end point is not set.
 void DrawLine(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uint32_t colour);
 // The outline through (x, y) and (x + width, y + height): width + 1 by

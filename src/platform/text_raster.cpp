@@ -9,6 +9,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -386,14 +387,18 @@ const Glyph& LookUpGlyph(const HostFont& hf, uint32_t cp) {
 
 // Blends the glyph's coverage in `colour` over the screen, with its pen at
 // (pen_x, baseline).
-void BlendGlyph(const Glyph& g, int pen_x, int baseline, uint32_t colour) {
+// Blends a glyph onto the screen, touching only the pixels of `clip` that lie
+// on the screen.
+void BlendGlyph(const Glyph& g, int pen_x, int baseline, uint32_t colour, const ClipBox& clip) {
   if (g.coverage.empty()) return;
   Framebuffer& fb = Screen();
   std::lock_guard<std::mutex> lock(fb.mutex());
-  const int sw = fb.width(), sh = fb.height();
+  const int sw = fb.width();
+  const int left = std::max(clip.left, 0), right = std::min(clip.right, sw - 1);
+  const int top = std::max(clip.top, 0), bottom = std::min(clip.bottom, fb.height() - 1);
   const int gx = pen_x + g.left, gy = baseline - g.top;
-  const int c0 = std::max(0, -gx), c1 = std::min(g.width, sw - gx);
-  const int r0 = std::max(0, -gy), r1 = std::min(g.rows, sh - gy);
+  const int c0 = std::max(0, left - gx), c1 = std::min(g.width, right + 1 - gx);
+  const int r0 = std::max(0, top - gy), r1 = std::min(g.rows, bottom + 1 - gy);
   if (c0 >= c1 || r0 >= r1) return;
   const uint32_t c_rb = colour & 0x00FF00FFu, c_g = colour & 0x0000FF00u;
   uint32_t* px = fb.pixels();
@@ -473,7 +478,12 @@ uint32_t Cp932CodePoint(uint8_t lead, uint8_t trail) {
 }
 
 void DrawTextRun(int16_t x, int16_t y, const char* text, uint32_t colour, const FontSpec& font) {
-  if (text == nullptr || !EnsureRaster()) return;
+  DrawTextRunClipped(x, y, text, colour, font, ClipBox{INT_MIN, INT_MIN, INT_MAX, INT_MAX});
+}
+
+void DrawTextRunClipped(int16_t x, int16_t y, const char* text, uint32_t colour, const FontSpec& font,
+                        const ClipBox& clip) {
+  if (text == nullptr || clip.left > clip.right || clip.top > clip.bottom || !EnsureRaster()) return;
   if (!g_fonts.made || !SameSpec(g_fonts.spec, font)) MakeHostFonts(font);
   if (font.width <= 0 || font.height <= 0) return;
   colour &= 0x00FFFFFFu;
@@ -498,7 +508,7 @@ void DrawTextRun(int16_t x, int16_t y, const char* text, uint32_t colour, const 
         continue;
       }
       const Glyph& g = LookUpGlyph(hf, ch.cp);
-      BlendGlyph(g, pen, y + hf.ascent, colour);
+      BlendGlyph(g, pen, y + hf.ascent, colour, clip);
       pen += g.advance;
     }
     return;
@@ -513,7 +523,7 @@ void DrawTextRun(int16_t x, int16_t y, const char* text, uint32_t colour, const 
       const Glyph& g = LookUpGlyph(hf, ch.cp);
       // Narrow glyphs are centred in their cells.
       const int at = (cell - cell / 8) > g.advance ? pen + (cell - g.advance) / 2 : pen;
-      BlendGlyph(g, at, y + hf.ascent, colour);
+      BlendGlyph(g, at, y + hf.ascent, colour, clip);
     }
     pen += cell;
   }

@@ -232,6 +232,38 @@ TEST_F(TextTest, MissingFontsAreReportedOnceAndDrawNothing) {
   EXPECT_FALSE(Ink().empty());
 }
 
+TEST_F(TextTest, ClippedTextSetsOnlyPixelsInsideTheClip) {
+  const FontSpec fonts[] = {Font(130, 24, 24), Font(131, 24, 24, kFontOnePiece | kFontItalic)};
+  for (const FontSpec& f : fonts) {
+    // The clip cuts through the second character and the glyph rows.
+    const std::vector<uint32_t> whole = Drawn({{10,
+                                                "\x88\x9F"
+                                                "A\x82\xA0"}},
+                                              f);
+    Clear();
+    const ClipBox clip{20, 15, 45, 28};
+    DrawTextRunClipped(10, 10,
+                       "\x88\x9F"
+                       "A\x82\xA0",
+                       kWhite, f, clip);
+    const std::vector<uint32_t> cut = Screen().Snapshot();
+    const int w = Screen().width();
+    int inside = 0;
+    for (size_t i = 0; i < cut.size(); ++i) {
+      const int x = static_cast<int>(i) % w, y = static_cast<int>(i) / w;
+      const bool in = x >= clip.left && x <= clip.right && y >= clip.top && y <= clip.bottom;
+      // Inside the clip exactly what the whole text draws; nothing outside.
+      EXPECT_EQ(cut[i], in ? whole[i] : 0u) << x << "," << y;
+      if (in && cut[i] != 0) ++inside;
+    }
+    EXPECT_GT(inside, 10);
+  }
+  // An empty clip draws nothing.
+  Clear();
+  DrawTextRunClipped(10, 10, "A", kWhite, fonts[0], ClipBox{30, 0, 29, 79});
+  EXPECT_TRUE(Ink().empty());
+}
+
 TEST_F(TextTest, WildPositionsAndSizesStayOnTheScreen) {
   Clear(40, 30);
   const int16_t pos[] = {-32768, -200, -9, 0, 35, 32767};

@@ -21,14 +21,10 @@ ResourceChain& Chain() {
 }
 
 const char* TaskName(Handle task) {
-  // A bounded copy: the record's name field need not be terminated.
-  static char name[sizeof(TaskRecord::name)];
-  const TaskRecord* t = TaskView(task);
-  if (t == nullptr) return "";
-  const size_t n = FixedTextLength(t->name, sizeof t->name - 1);
-  std::memcpy(name, t->name, n);
-  name[n] = '\0';
-  return name;
+  // One copy for the log line being written.
+  static TaskNameText name(kNoHandle);
+  name = TaskNameText(task);
+  return name.text;
 }
 
 bool OwnedBy(Handle resource, Handle record) {

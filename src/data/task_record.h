@@ -8,6 +8,7 @@
 
 #include "core/pool.h"
 #include "core/types.h"
+#include "platform/bytes.h"
 
 namespace vadu {
 
@@ -51,5 +52,18 @@ inline TaskRecord* TaskView(Handle task) {
   if (!ValidHandle(task) || Entry(task).size < kTaskRecordSize) return nullptr;
   return reinterpret_cast<TaskRecord*>(BlockAddress(task));
 }
+
+// A task's name as text: the stored name, terminated even when the record's
+// field lacks its NUL; "" for a handle that is not a task. A copy, so it
+// stays valid across allocations.
+struct TaskNameText {
+  char text[sizeof(TaskRecord::name)] = {};
+  explicit TaskNameText(const TaskRecord* t) {
+    if (t == nullptr) return;
+    const size_t n = FixedTextLength(t->name, sizeof t->name - 1);
+    for (size_t i = 0; i < n; ++i) text[i] = t->name[i];
+  }
+  explicit TaskNameText(Handle task) : TaskNameText(TaskView(task)) {}
+};
 
 }  // namespace vadu

@@ -24,16 +24,6 @@ struct Queue {
 };
 Queue g_queue;
 
-// The stored name of a task, terminated even when the record lacks it.
-struct NameOf {
-  char text[sizeof(TaskRecord::name)];
-  explicit NameOf(const TaskRecord* t) {
-    const size_t n = FixedTextLength(t->name, sizeof t->name - 1);
-    std::memcpy(text, t->name, n);
-    text[n] = '\0';
-  }
-};
-
 // Walks the task records in creation order, at most as many steps as the Task
 // resource has records (a damaged chain cannot loop). `f` gets the handle and
 // the record (valid until the next allocation) and returns false to stop.
@@ -181,7 +171,7 @@ int ReciveEvent(Handle task) {
   TaskRecord* t = TaskView(task);
   if (HasFlag(TASK)) {
     Kernel.current_task = task;
-    WriteLogf("Change %ld:%s", static_cast<long>(t->number), NameOf(t).text);
+    WriteLogf("Change %ld:%s", static_cast<long>(t->number), TaskNameText(t).text);
     t = TaskView(task);
   }
 
@@ -210,7 +200,7 @@ int ReciveEvent(Handle task) {
 
   if ((t->flags & kTaskStartPending) != 0) {
     if (HasFlag(EVENT_TEST)) {
-      const NameOf name(t);
+      const TaskNameText name(t);
       WriteLogf("ID %2ld : %s ｽﾀｰﾄ", static_cast<long>(t->number), name.text);
       if (code == kEventStart) {
         WriteLogf(" 始めに受け取ったｲﾍﾞﾝﾄがｽﾀｰﾄ･ｲﾍﾞﾝﾄです  %s", name.text);
@@ -265,7 +255,7 @@ int FreeHeadEvent() {
   bool held = false;
   ForEachTask([&](Handle, TaskRecord* t) {
     if (t->cursor != head) return true;
-    WriteLogf("%sが握っています。", NameOf(t).text);
+    WriteLogf("%sが握っています。", TaskNameText(t).text);
     held = true;
     return false;
   });

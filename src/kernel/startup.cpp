@@ -69,9 +69,16 @@ CursorState Cursors() {
 }
 
 // What the host hands over once per cycle on the engine thread: the wheel
-// notches turned (logged only) and the close request.
+// notches turned (logged only), a suspend or resume, a repaint and the close
+// request.
 void TakeHostRequests() {
   if (const int32_t notches = TakeWheel(); notches != 0) WriteLogf("mouse wheel count %d", static_cast<int>(notches));
+  if (TakePowerEvent()) WriteLog("Windows Power Off or Resume");
+  // A later paint redraws the windows, and only while the system runs.
+  if (TakeRepaintRequest() && Kernel.manager_state == MANAGER_RUNNING) {
+    WriteLog("TARN window redraw call for WINDOWS");
+    RunRepaintHooks();
+  }
   if (!TakeCloseRequest()) return;
   WriteLog("TARN CLOSED");
   if (HasFlag(SYSTEM_END)) return;

@@ -19,16 +19,6 @@ constexpr char kTaskEventDataName[] = "EVENT";
 
 Handle g_task_resource = kNoHandle;
 
-// The stored name of a task, terminated even when the record lacks it.
-struct TaskName {
-  char text[sizeof(TaskRecord::name)];
-  explicit TaskName(const TaskRecord* t) {
-    const size_t n = FixedTextLength(t->name, sizeof t->name - 1);
-    std::memcpy(text, t->name, n);
-    text[n] = '\0';
-  }
-};
-
 }  // namespace
 
 Handle TaskResource() {
@@ -68,7 +58,7 @@ Handle FindTaskRecordByName(const char* name) {
   int steps = RecordCount(tasks);
   for (Handle t = FirstRecord(tasks); t != kNoHandle && steps-- > 0; t = NextRecord(t)) {
     const TaskRecord* v = TaskView(t);
-    if (v != nullptr && std::strcmp(TaskName(v).text, name) == 0) return t;
+    if (v != nullptr && std::strcmp(TaskNameText(v).text, name) == 0) return t;
   }
   return kNoHandle;
 }

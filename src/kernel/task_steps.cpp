@@ -79,6 +79,12 @@ void RunReadyHooks() {
   }
 }
 
+void RunRepaintHooks() {
+  for (const SystemTaskEntry& entry : g_table) {
+    if (entry.hooks.repaint != nullptr) entry.hooks.repaint();
+  }
+}
+
 void RunSystemTaskStep(int index, Handle task) {
   const TaskStepFn step = SystemTaskAt(index).hooks.step;
   (step != nullptr ? step : ReceiveOnly)(task);

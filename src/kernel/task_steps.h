@@ -34,6 +34,8 @@ struct TaskStepHooks {
   // Puts the layer's process-wide state back as before start-up; added to
   // the reset registry (platform/reset.h).
   HookFn reset = nullptr;
+  // The host window must be painted again (the system is running).
+  HookFn repaint = nullptr;
 };
 
 // One row of the table: the fixed name and number, and what was registered.
@@ -83,6 +85,8 @@ void ClearTaskStepRegistrations();
 void RunStartHooks();
 // The ready hooks, in the table's order.
 void RunReadyHooks();
+// The repaint hooks, in the table's order.
+void RunRepaintHooks();
 // The step of the system task at `index` with its record.
 void RunSystemTaskStep(int index, Handle task);
 // Makes the application task (none when no application is registered).

@@ -33,6 +33,8 @@ std::atomic<uint32_t> g_modifiers{0};
 std::atomic<uint32_t> g_modifiers_pressed{0};
 std::atomic<bool> g_foreground{true};
 std::atomic<bool> g_close_request{false};
+std::atomic<bool> g_repaint_request{false};
+std::atomic<bool> g_power_event{false};
 std::atomic<int32_t> g_wheel{0};
 
 // Characters waiting for the slot. Host thread only.
@@ -134,6 +136,14 @@ void HostRequestClose() {
   g_close_request.store(true, std::memory_order_release);
 }
 
+void HostRequestRepaint() {
+  g_repaint_request.store(true, std::memory_order_release);
+}
+
+void HostNotePowerEvent() {
+  g_power_event.store(true, std::memory_order_release);
+}
+
 void HostAddWheel(int32_t notches) {
   g_wheel.fetch_add(notches, std::memory_order_acq_rel);
 }
@@ -183,6 +193,18 @@ bool TakeCloseRequest() {
   return g_close_request.exchange(false, std::memory_order_acq_rel);
 }
 
+bool CloseRequestPending() {
+  return g_close_request.load(std::memory_order_acquire);
+}
+
+bool TakeRepaintRequest() {
+  return g_repaint_request.exchange(false, std::memory_order_acq_rel);
+}
+
+bool TakePowerEvent() {
+  return g_power_event.exchange(false, std::memory_order_acq_rel);
+}
+
 int32_t TakeWheel() {
   return g_wheel.exchange(0, std::memory_order_acq_rel);
 }
@@ -196,6 +218,8 @@ void ResetInput() {
   g_modifiers_pressed.store(0);
   g_foreground.store(true);
   g_close_request.store(false);
+  g_repaint_request.store(false);
+  g_power_event.store(false);
   g_wheel.store(0);
   g_queue.clear();
 }

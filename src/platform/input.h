@@ -63,6 +63,11 @@ int32_t PointerY();
 uint32_t ModifierKeys();
 // Takes the host's close request (true once per request).
 bool TakeCloseRequest();
+// True while a close request waits to be taken (modal loops end on it).
+bool CloseRequestPending();
+// Takes the host's repaint request and its power event (true once each).
+bool TakeRepaintRequest();
+bool TakePowerEvent();
 // The wheel notches turned since the last call (0 when none).
 int32_t TakeWheel();
 

@@ -31,6 +31,11 @@ void HostSetForeground(bool foreground);
 // The window's close button or the desktop's log-out: the engine thread turns
 // it into the orderly shutdown.
 void HostRequestClose();
+// The host window must be painted again (exposed after being covered,
+// restored): the engine's window manager redraws its windows.
+void HostRequestRepaint();
+// The machine suspended or resumed: the engine logs it.
+void HostNotePowerEvent();
 // Wheel notches turned (towards the user negative), added up until the
 // engine takes them: the wheel's log line must be written on the engine
 // thread.

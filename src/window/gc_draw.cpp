@@ -29,6 +29,24 @@ int BevelContent(Handle window, int16_t d, Handle gc) {
   return 0;
 }
 
+int BevelBox(Handle window, int16_t x, int16_t y, int16_t w, int16_t h, int16_t d, Handle gc, bool sunken) {
+  const GCRecord* g = GCView(gc);
+  if (g == nullptr || WindowView(window) == nullptr) return 1;
+  const uint32_t face = g->face;
+  const uint32_t light = sunken ? g->shadow : g->light;
+  const uint32_t shadow = sunken ? g->light : g->shadow;
+  auto fill = [window](int fx, int fy, int fw, int fh, uint32_t colour) {
+    WinFillRectangleColor(window, static_cast<int16_t>(fx), static_cast<int16_t>(fy), static_cast<int16_t>(fw),
+                          static_cast<int16_t>(fh), colour);
+  };
+  fill(x, y, w, h, face);
+  fill(x, y, w - d, d, light);
+  fill(x, y, d, h - d, light);
+  fill(x, y + h - d, w - d, d, shadow);
+  fill(x + w - d, y + d, d, h - d, shadow);
+  return 0;
+}
+
 int SunkenFrame(Handle window, int16_t dx, int16_t dy, Handle gc) {
   const GCRecord* g = GCView(gc);
   if (g == nullptr || WindowView(window) == nullptr) return 1;

@@ -6,14 +6,20 @@
 
 namespace vadu {
 
-// One step of the window manager.
+// One step: at most one event addressed to the manager (open, close, draw
+// answers, activate, move, close all, raise, the window list), else, while
+// the system runs, one poll of the mouse. A redraw motion whose next window
+// waits for nobody is drawn at the end of the step.
 void WindowTask(Handle task);
 
-// Start-up (the kernel's start hook): forgets the window manager's globals
-// and makes the system root window.
+// Start-up (the kernel's start hook): forgets the window manager's state,
+// makes the system root window and takes WINDOWdrawable off a window whose
+// owner answers a draw request during a redraw motion.
 void WindowManagerStart();
 // Once the system tasks exist (the kernel's ready hook): the root window,
 // made before any task, gets VaduManager as its owner.
 void WindowManagerReady();
+// A host repaint: every open window is redrawn.
+void WindowManagerRepaint();
 
 }  // namespace vadu

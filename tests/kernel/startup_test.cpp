@@ -54,7 +54,9 @@ class BusyClock : public Clock {
   uint64_t NowMs() override { return now_us_ / 1000 / resolution_ms_ * resolution_ms_; }
   void SleepMs(uint32_t ms) override {
     now_us_ += uint64_t{ms} * 1000;
-    ++sleeps;
+    // The window manager's mouse reads sleep 10 ms in every cycle; any other
+    // sleep is the engine going idle.
+    if (ms != 10) ++sleeps;
   }
   LocalDateTime LocalTime() override { return AddMilliseconds(start_, NowMs()); }
   void Spend(uint64_t us) { now_us_ += us; }
@@ -236,7 +238,11 @@ TEST_F(BootTest, SystemMenuEntriesAreAddedWithoutAStartProgram) {
   Boot();
   ASSERT_GT(CyclesUntil(MANAGER_RUNNING), 0);
   EXPECT_TRUE(Logged("    NON START PROGRAM"));
-  const std::vector<Handle> entries = Queued(kEventAddSystemMenu);
+  // The manager's two rows (the window manager adds one of its own).
+  std::vector<Handle> entries;
+  for (const Handle e : Queued(kEventAddSystemMenu)) {
+    if (EventView(e)->sender == kTaskVaduManager) entries.push_back(e);
+  }
   ASSERT_EQ(entries.size(), 2u);
   const uint8_t* a = EventBytes(entries[0]);
   EXPECT_EQ(EventView(entries[0])->destination, kTaskMenu);
@@ -311,7 +317,7 @@ TEST_F(BootTest, ShutdownSetsSystemEndOnTheEleventhManagerStep) {
   Boot();
   ASSERT_GT(CyclesUntil(MANAGER_RUNNING), 0);
   SendToManager(ShutDownEvent, 0);
-  ASSERT_GT(CyclesUntil(MANAGER_ENDING, 5), 0);
+  ASSERT_GT(CyclesUntil(MANAGER_ENDING, 10), 0);
   EXPECT_EQ(ShutdownCountdown(), 10);
   EXPECT_TRUE(Logged("ShutDownEventを受け取りました　終了します。"));
   EXPECT_TRUE(Logged("終了時ｵｰﾌﾟﾝされていたｽﾄﾘｰﾑ数 0"));
@@ -379,22 +385,31 @@ TEST_F(BootTest, IdleCyclesSleepLongerUpToSixteenMilliseconds) {
   Boot();
   ASSERT_GT(CyclesUntil(MANAGER_RUNNING), 0);
   for (int i = 0; i < 40; ++i) Cycle();
-  // Once every task has seen every event the sleeps double up to 16 ms.
-  ASSERT_GE(clock_.sleeps.size(), 11u);
-  const std::vector<uint32_t> tail(clock_.sleeps.end() - 11, clock_.sleeps.end());
-  EXPECT_EQ(tail, (std::vector<uint32_t>(11, 16)));
-  const auto one = std::find(clock_.sleeps.begin(), clock_.sleeps.end(), 1u);
-  ASSERT_NE(one, clock_.sleeps.end());
+  // The window manager reads the mouse in every cycle it has no event (each
+  // read sleeps 10 ms); between cycles without activity the scheduler's own
+  // sleeps double up to 16 ms.
+  const auto idle_sleeps = [this] {
+    std::vector<uint32_t> idle;
+    for (const uint32_t ms : clock_.sleeps) {
+      if (ms != 10) idle.push_back(ms);
+    }
+    return idle;
+  };
+  std::vector<uint32_t> idle = idle_sleeps();
+  ASSERT_GE(idle.size(), 11u);
+  EXPECT_EQ(std::vector<uint32_t>(idle.end() - 11, idle.end()), (std::vector<uint32_t>(11, 16)));
+  const auto one = std::find(idle.begin(), idle.end(), 1u);
+  ASSERT_NE(one, idle.end());
   EXPECT_EQ((std::vector<uint32_t>(one, one + 6)), (std::vector<uint32_t>{1, 2, 4, 8, 16, 16}));
 
-  // A key is activity: no sleep in its cycles, then 1 ms again.
+  // A key is activity: no idle sleep in its cycle, then 1 ms again.
   clock_.sleeps.clear();
   HostPutKey('a');
   Cycle();
-  EXPECT_TRUE(clock_.sleeps.empty());
-  for (int i = 0; i < 5 && clock_.sleeps.empty(); ++i) Cycle();
-  ASSERT_FALSE(clock_.sleeps.empty());
-  EXPECT_EQ(clock_.sleeps.front(), 1u);
+  EXPECT_TRUE(idle_sleeps().empty());
+  for (int i = 0; i < 5 && idle_sleeps().empty(); ++i) Cycle();
+  ASSERT_FALSE(idle_sleeps().empty());
+  EXPECT_EQ(idle_sleeps().front(), 1u);
 }
 
 TEST_F(BootTest, MissingWaitAsksTheHostToEndAfterStartUp) {

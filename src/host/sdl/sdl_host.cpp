@@ -36,6 +36,20 @@ namespace {
 constexpr int kBusyWaitMs = 10;
 constexpr int kCalmWaitMs = 250;
 constexpr int kCalmPasses = 30;
+// A press this soon after the window came to the front is the click that
+// brought it there.
+constexpr Uint32 kActivationClickMs = 100;
+// More time than this spent suspended since the last look is a suspend and
+// resume.
+constexpr int64_t kSuspendMs = 2000;
+
+// Milliseconds the machine has spent suspended since boot: the boot-time
+// clock runs on through a suspend, the monotonic one stands still.
+int64_t SuspendedMs() {
+  timespec boot{}, mono{};
+  if (clock_gettime(CLOCK_BOOTTIME, &boot) != 0 || clock_gettime(CLOCK_MONOTONIC, &mono) != 0) return -1;
+  return (boot.tv_sec - mono.tv_sec) * 1000 + (boot.tv_nsec - mono.tv_nsec) / 1000000;
+}
 
 // The engine code a host key-down stores; 0 = nothing is stored.
 uint16_t KeyDownCode(SDL_Keycode sym) {
@@ -242,6 +256,12 @@ class SdlHost : public EngineHost {
   uint64_t presented_generation_ = UINT64_MAX;
   bool needs_present_ = true;
   bool insert_down_ = false;
+  // When the window last came to the front (SDL ticks; 0 = not lately), and
+  // the button whose press that discarded.
+  Uint32 focus_gained_at_ = 0;
+  Uint8 discarded_button_ = 0;
+  // The time the machine has spent suspended, as last seen.
+  int64_t suspended_ms_ = -1;
   Uint32 wake_event_ = static_cast<Uint32>(-1);
   bool sdl_up_ = false;
   // Set by the host thread (WindowGone); Wake reads it on any thread.
@@ -470,11 +490,14 @@ void SdlHost::Handle(const SDL_Event& ev) {
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_RESTORED:
-          // The screen keeps the whole picture: a repaint only presents it.
+          // A later paint: the engine's window manager redraws its windows
+          // (the framebuffer is presented meanwhile as it is).
           needs_present_ = true;
+          HostRequestRepaint();
           break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
           HostSetForeground(true);
+          focus_gained_at_ = ev.window.timestamp;
           break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
           HostSetForeground(false);
@@ -534,7 +557,17 @@ void SdlHost::Handle(const SDL_Event& ev) {
       HostSetPointer(x, y);
       if (ev.button.button != SDL_BUTTON_LEFT && ev.button.button != SDL_BUTTON_RIGHT) break;
       if (ev.type == SDL_MOUSEBUTTONUP) {
+        // The release of a discarded press is discarded with it.
+        if (discarded_button_ == ev.button.button) {
+          discarded_button_ = 0;
+          break;
+        }
         HostSetButton(0);
+      } else if (focus_gained_at_ != 0 && ev.button.timestamp - focus_gained_at_ < kActivationClickMs) {
+        // The click that brought the window to the front only activates it:
+        // the engine does not see it.
+        discarded_button_ = ev.button.button;
+        focus_gained_at_ = 0;
       } else {
         HostSetButton(ev.button.button == SDL_BUTTON_LEFT ? 1 : 2);
       }
@@ -584,6 +617,11 @@ bool SdlHost::Pump(uint64_t deadline_ms) {
       } while (SDL_PollEvent(&ev));
     }
     HostPumpText();
+    // A suspend and resume of the machine is logged by the engine.
+    if (const int64_t suspended = SuspendedMs(); suspended >= 0) {
+      if (suspended_ms_ >= 0 && suspended - suspended_ms_ > kSuspendMs) HostNotePowerEvent();
+      suspended_ms_ = suspended;
+    }
     if (!gone_closed_ && WindowGone()) {
       // Another program destroyed the window: as its close button would.
       gone_closed_ = true;

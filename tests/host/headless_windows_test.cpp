@@ -1,0 +1,171 @@
+// A whole headless run with a small task of windows: the headless host runs
+// the engine thread on the virtual clock, an input script types the task's
+// commands and clicks, and its screenshots are read back and checked by
+// pixel.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/headless/headless_host.h"
+#include "host/run_engine.h"
+#include "kernel/event.h"
+#include "kernel/task.h"
+#include "kernel/task_steps.h"
+#include "platform/bytes.h"
+#include "platform/framebuffer.h"
+#include "platform/png.h"
+#include "support/game_dir.h"
+#include "window/draw.h"
+#include "window/window.h"
+
+namespace vadu {
+namespace {
+
+const uint32_t kRed = MakeColour(200, 0, 0);
+const uint32_t kGreen = MakeColour(0, 160, 0);
+constexpr uint32_t kBlack = 0;
+constexpr uint32_t kMode = WINDOWcontrolbar | WINDOWtitle | WINDOWclosebox | WINDOWresizebox;
+
+// The task: 'o' opens the next of its two windows, 'm' moves the second,
+// 'c' closes the first; it draws each window in its colour when asked, and
+// when told a window was resized.
+Handle g_windows[2] = {};
+int g_opened = 0;
+
+Handle CreateDemo() {
+  const Handle task = CreateTask("WindowDemo", 0, 0);
+  InitTaskEvents(task);
+  g_windows[0] = CreateWindow(task, kNoHandle, 120, 80, kMode);
+  g_windows[1] = CreateWindow(task, kNoHandle, 120, 80, kMode);
+  SetWindowName(g_windows[0], "First");
+  SetWindowName(g_windows[1], "Second");
+  g_opened = 0;
+  return task;
+}
+
+void DemoStep(Handle task) {
+  if (ReciveEvent(task) != EVENT_RECEIVED) return;
+  const uint8_t* e = EventBytes(CurrentEvent(task));
+  if (e == nullptr) return;
+  const uint16_t code = GetU16(e);
+  if (code == kEventReqDraw || code == kEventWindowResized) {
+    // Asked to draw, or told its window has a new size: it draws anew.
+    const Handle w = GetU32(e + WindowEventAt::kWindow);
+    WinFill(w, w == g_windows[0] ? kRed : kGreen);
+    if (code == kEventReqDraw) RetDrawEvent(task, w);
+  } else if (code == kEventKey) {
+    const char key = static_cast<char>(e[KeyEventAt::kText]);
+    if (key == 'o' && g_opened < 2) {
+      SendWindowRequest(task, g_windows[g_opened], static_cast<int16_t>(20 + 60 * g_opened),
+                        static_cast<int16_t>(40 + 40 * g_opened));
+      ++g_opened;
+    } else if (key == 'm') {
+      const Handle ev = PostEvent(TaskNumber(task), kTaskWindow, kEventWindowMoved);
+      uint8_t* b = EventBytes(ev);
+      PutI16(b + WindowPlaceAt::kX, 180);
+      PutI16(b + WindowPlaceAt::kY, 140);
+      PutU32(b + WindowPlaceAt::kWindow, g_windows[1]);
+    } else if (key == 'c') {
+      SendWindowRequest1(task, g_windows[0]);
+    }
+  }
+}
+
+class HeadlessWindowsTest : public test::GameDirTest {
+ protected:
+  struct Shot {
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  };
+  Shot Read(const std::string& name) {
+    Shot s;
+    EXPECT_TRUE(ReadPng(name.c_str(), &s.pixels, &s.width, &s.height)) << name;
+    return s;
+  }
+};
+
+TEST_F(HeadlessWindowsTest, ATaskOpensOverlapsMovesAndClosesWindows) {
+  test::WriteFile("VADU.ini",
+                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
+                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\nSTART_PROGRAM TASKall\n");
+  // The second window, once moved to (180, 140): its title bar starts 18
+  // rows above the content, the close box 2 rows below the bar's top.
+  test::WriteFile("input.script",
+                  "wait 500\n"
+                  "key o\nwait 300\nkey o\nwait 300\nshot overlap.png\n"
+                  "key m\nwait 300\nshot moved.png\n"
+                  "key c\nwait 300\nshot closed.png\n"
+                  "click 187 131\nwait 300\nshot none.png\n");
+  RegisterApplication({.create = CreateDemo, .step = DemoStep});
+  HeadlessOptions options;
+  options.virtual_clock = true;
+  options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
+  options.input = dir() + "/input.script";
+  options.screenshot_dir = dir();
+  options.timeout_ms = 60000;
+  options.screen_width = 320;
+  options.screen_height = 240;
+  ASSERT_EQ(RunHeadless(options), kExitOk);
+
+  // Two windows, the second over the first.
+  const Shot overlap = Read("overlap.png");
+  EXPECT_EQ(overlap.At(30, 50), kRed);
+  EXPECT_EQ(overlap.At(130, 110), kGreen);  // where they overlap: the second
+  EXPECT_EQ(overlap.At(300, 10), kBlack);
+  // Moved away: what it covered of the first is red again.
+  const Shot moved = Read("moved.png");
+  EXPECT_EQ(moved.At(130, 110), kRed);
+  EXPECT_EQ(moved.At(190, 150), kGreen);
+  // The first closed: its area is the root's.
+  const Shot closed = Read("closed.png");
+  EXPECT_EQ(closed.At(30, 50), kBlack);
+  EXPECT_EQ(closed.At(190, 150), kGreen);
+  // Its close box clicked: the second is gone too.
+  const Shot none = Read("none.png");
+  EXPECT_EQ(none.At(190, 150), kBlack);
+}
+
+// The player's mouse through the input script: the title bar dragged by a
+// distance, the resize box dragged, then the close box clicked.
+TEST_F(HeadlessWindowsTest, ScriptedMouseMovesResizesAndClosesAWindow) {
+  test::WriteFile("VADU.ini",
+                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
+                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\n");
+  // The first window opens with its content at (20, 40): its title bar
+  // spans rows 22-39. Dragged from (80, 30) to (130, 70): content at (70, 80).
+  // Its resize box (now at x 176-190, rows 64-78) dragged by (+30, +20).
+  test::WriteFile("input.script",
+                  "wait 500\nkey o\nwait 300\n"
+                  "down 80 30\nwait 50\nmove 100 50\nwait 50\nmove 130 70\nwait 50\nup\nwait 300\n"
+                  "shot dragged.png\n"
+                  "down 183 71\nwait 50\nmove 213 91\nwait 50\nup\nwait 300\nshot resized.png\n"
+                  "click 77 71\nwait 300\nshot closed.png\n");
+  RegisterApplication({.create = CreateDemo, .step = DemoStep});
+  HeadlessOptions options;
+  options.virtual_clock = true;
+  options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
+  options.input = dir() + "/input.script";
+  options.screenshot_dir = dir();
+  options.timeout_ms = 60000;
+  options.screen_width = 320;
+  options.screen_height = 240;
+  ASSERT_EQ(RunHeadless(options), kExitOk);
+
+  const Shot dragged = Read("dragged.png");
+  EXPECT_EQ(dragged.At(25, 45), kBlack);   // where it was, to its last
+  EXPECT_EQ(dragged.At(140, 60), kBlack);  // column and row
+  EXPECT_EQ(dragged.At(60, 120), kBlack);
+  EXPECT_EQ(dragged.At(71, 81), kRed);    // its new top-left corner
+  EXPECT_EQ(dragged.At(189, 159), kRed);  // and bottom-right (120 x 80)
+  EXPECT_EQ(dragged.At(191, 161), kBlack);
+  const Shot resized = Read("resized.png");
+  EXPECT_EQ(resized.At(219, 179), kRed);  // 150 x 100 now
+  EXPECT_EQ(resized.At(221, 181), kBlack);
+  const Shot closed = Read("closed.png");
+  EXPECT_EQ(closed.At(100, 100), kBlack);
+}
+
+}  // namespace
+}  // namespace vadu

@@ -1,0 +1,89 @@
+// A running engine for window-manager tests: a headless boot in a fresh game
+// directory, an owner task that answers every draw request by filling its
+// window with the window's colour, and a clock through which scripted mouse
+// input happens at given moments (the manager's drags and waits poll the
+// mouse inside one step, sleeping 10 ms per read).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/types.h"
+#include "platform/clock.h"
+#include "support/game_dir.h"
+
+namespace vadu::test {
+
+// Time moves only by the engine's sleeps; actions run once the time has
+// reached their moment. Local time stands still, so no clock ticks are sent.
+class InputClock : public Clock {
+ public:
+  uint64_t NowMs() override { return now_ms_; }
+  void SleepMs(uint32_t ms) override;
+  LocalDateTime LocalTime() override { return LocalDateTime{2024, 5, 6, 7, 8, 9, 0}; }
+  // Runs `action` once the clock reaches now + `after_ms`.
+  void At(uint64_t after_ms, std::function<void()> action);
+
+ private:
+  uint64_t now_ms_ = 0;
+  std::multimap<uint64_t, std::function<void()>> actions_;
+};
+
+// What the owner task saw: the windows it was asked to draw, in order, and
+// every other event code sent to it with its window.
+struct Notice {
+  uint16_t code = 0;
+  Handle window = kNoHandle;
+  int16_t x = 0, y = 0;  // mouse reports: the position
+  uint16_t button = 0;   // and the button state
+};
+struct OwnerLog {
+  std::vector<Handle> draws;
+  std::vector<Notice> notices;
+  // The notices with this code.
+  std::vector<Notice> Of(uint16_t code) const {
+    std::vector<Notice> found;
+    for (const Notice& n : notices) {
+      if (n.code == code) found.push_back(n);
+    }
+    return found;
+  }
+  void Clear() {
+    draws.clear();
+    notices.clear();
+  }
+};
+
+class WindowTest : public GameDirTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A window of the owner task: created, named, given a fill colour; opened
+  // at (x, y) through an open request when `open` is set.
+  Handle Window(const char* name, int16_t x, int16_t y, int16_t w, int16_t h, uint32_t mode, uint32_t colour,
+                bool open = true);
+  // Requests through events, as an owner sends them, then settles.
+  void Open(Handle window, int16_t x, int16_t y);
+  void Close(Handle window);
+  void Move(Handle window, int16_t x, int16_t y);
+  // Runs cycles until every redraw has been answered and the queue is quiet.
+  void Settle(int cycles = 60);
+  static void Cycle();
+  // A click (button 1) at the screen point: down, then up after `hold_ms`
+  // of engine time; the engine runs until it has handled both.
+  void Click(int x, int y, int hold_ms = 50);
+  // A drag with button 1 from one point to another.
+  void Drag(int x0, int y0, int x1, int y1);
+
+  Handle owner() const;
+  OwnerLog& owner_log() const;
+  InputClock clock_;
+};
+
+// The pixel at a screen point.
+uint32_t Pixel(int x, int y);
+
+}  // namespace vadu::test

@@ -14,9 +14,11 @@ namespace vadu {
 void AssembleEngine() {
   // The system tasks of the layers above the kernel, in the cycle's order
   // (VaduManager, EventTask, KeyTask and ExecManager are the kernel's own).
-  RegisterTaskStep(
-      kTaskWindow,
-      {.step = WindowTask, .start = WindowManagerStart, .ready = WindowManagerReady, .reset = ResetWindows});
+  RegisterTaskStep(kTaskWindow, {.step = WindowTask,
+                                 .start = WindowManagerStart,
+                                 .ready = WindowManagerReady,
+                                 .reset = ResetWindows,
+                                 .repaint = WindowManagerRepaint});
   RegisterTaskStep(kTaskMenu, {.step = MenuTask});
   RegisterTaskStep(kTaskText, {.step = TextTask});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask});

@@ -11,10 +11,14 @@
 #include <vector>
 
 #include "core/state.h"
+#include "data/resource.h"
 #include "kernel/event.h"
 #include "kernel/gc.h"
+#include "kernel/graphic.h"
+#include "kernel/task.h"
 #include "platform/device.h"
 #include "platform/framebuffer.h"
+#include "platform/input_host.h"
 #include "support/window_engine.h"
 #include "window/backing_store.h"
 #include "window/decorations.h"
@@ -265,6 +269,35 @@ TEST_F(WindowManagerTest, RedrawAllRepaintsEveryOpenWindow) {
   EXPECT_EQ(owner_log().draws, (std::vector<Handle>{a, b}));
   EXPECT_EQ(Pixel(20, 20), kRed);
   EXPECT_EQ(Pixel(100, 100), kGreen);
+}
+
+TEST_F(WindowManagerTest, AHostRepaintRedrawsTheWindowsAndASuspendIsLogged) {
+  const Handle a = Window("A", 10, 10, 60, 60, 0, kRed);
+  FillBox(0, 0, 319, 239, kBlack);  // the host lost the picture
+  owner_log().Clear();
+  HostRequestRepaint();
+  HostNotePowerEvent();
+  Settle();
+  EXPECT_TRUE(Logged("TARN window redraw call for WINDOWS"));
+  EXPECT_TRUE(Logged("Windows Power Off or Resume"));
+  EXPECT_EQ(owner_log().draws, std::vector<Handle>{a});
+  EXPECT_EQ(Pixel(20, 20), kRed);
+}
+
+TEST_F(WindowManagerTest, ResizingABackedWindowRenewsItsPicture) {
+  const Handle w = Window("Grow", 40, 40, 50, 30, WINDOWcontrolbar, kBlue, /*open=*/false);
+  ASSERT_EQ(BackingStore(w), 0);
+  const Handle first = WindowView(w)->save_graphic;
+  ASSERT_NE(first, kNoHandle);
+  EXPECT_EQ(GraphicView(first)->width, 51);
+  EXPECT_EQ(GraphicView(first)->height, 49);  // 30 + 18 + 1
+  ResizeWindowBy(w, 20, 10);
+  const Handle second = WindowView(w)->save_graphic;
+  ASSERT_NE(second, kNoHandle);
+  EXPECT_EQ(GraphicView(second)->width, 71);
+  EXPECT_EQ(GraphicView(second)->height, 59);
+  // The old picture was freed, not kept beside the new one.
+  EXPECT_EQ(Attr(SystemResource("Graphic VRAM"))->active_count, 1);
 }
 
 }  // namespace

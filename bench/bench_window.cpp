@@ -50,6 +50,7 @@ class StillClock : public Clock {
 };
 
 Handle g_owner = kNoHandle;
+int g_draws = 0;
 
 Handle CreateOwner() {
   g_owner = CreateTask("BenchOwner", 0, 0);
@@ -62,6 +63,7 @@ void OwnerStep(Handle task) {
   const uint8_t* e = EventBytes(CurrentEvent(task));
   if (e == nullptr || GetU16(e) != kEventReqDraw) return;
   const Handle w = GetU32(e + WindowEventAt::kWindow);
+  ++g_draws;
   WinFill(w, MakeColour(static_cast<uint8_t>(w * 37), 90, 160));
   RetDrawEvent(task, w);
 }
@@ -95,6 +97,7 @@ void BM_RedrawMotionOverTenWindows(benchmark::State& state) {
   int cycles = 0;
   for (auto _ : state) {
     redraw_all();
+    g_draws = 0;
     cycles = 0;
     while (HasFlag(REDRAW_MOTION) && cycles < 10000) {
       RunScheduler();
@@ -102,6 +105,7 @@ void BM_RedrawMotionOverTenWindows(benchmark::State& state) {
     }
   }
   state.counters["cycles"] = cycles;
+  state.counters["windows"] = g_draws;
 
   std::fflush(stdout);
   ::dup2(saved, 1);

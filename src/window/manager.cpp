@@ -129,7 +129,8 @@ void UpdateDepthsOf(Handle parent, int& budget) {
       v->mode &= ~WINDOWdrawable;
       SetOnDescendants(w, WINDOWdrawable, false);
       int16_t depth = WindowView(w)->depth;
-      for (Handle s = WindowView(w)->next; s != kNoHandle && budget-- > 0;) {
+      int siblings = Budget();
+      for (Handle s = WindowView(w)->next; s != kNoHandle && siblings-- > 0;) {
         const WindowRecord* sv = WindowView(s);
         if (sv == nullptr) break;
         if (Has(sv, WINDOWopen)) {
@@ -152,8 +153,10 @@ void UpdateDepthsOf(Handle parent, int& budget) {
 }
 
 // Marks upwards from `s`: siblings below it in depth (drawn over by it) that
-// it overlaps, with their open descendants.
-void MarkUpwards(Handle s, int& budget) {
+// it overlaps, with their open descendants. Each level goes to a smaller
+// depth, so the recursion ends.
+void MarkUpwards(Handle s) {
+  int budget = Budget();
   const WindowRecord* sv = WindowView(s);
   const WindowRecord* p = sv != nullptr ? WindowView(sv->parent) : nullptr;
   if (p == nullptr) return;
@@ -164,8 +167,9 @@ void MarkUpwards(Handle s, int& budget) {
     const Handle next = tv->next;
     if (t != s && tv->depth < depth && !Has(tv, WINDOWredraw) && Has(tv, WINDOWopen) && WindowsOverlap(t, s)) {
       tv->mode |= WINDOWredraw;
-      MarkOpenDescendants(t, budget);
-      if (WindowView(t)->depth != 1) MarkUpwards(t, budget);
+      int descendants = Budget();
+      MarkOpenDescendants(t, descendants);
+      if (WindowView(t)->depth != 1) MarkUpwards(t);
     }
     t = next;
   }
@@ -360,7 +364,7 @@ int MarkForRedraw(Handle window) {
     if (sv->depth <= d && Has(sv, WINDOWopen) && WindowsOverlap(s, window)) {
       sv->mode |= WINDOWredraw;
       ++count;
-      if (sv->depth != 1) MarkUpwards(s, budget);
+      if (sv->depth != 1) MarkUpwards(s);
     }
     s = back;
   }
@@ -423,7 +427,7 @@ void redraw_all() {
     if (Has(v, WINDOWopen)) {
       v->mode |= WINDOWredraw;
       ++count;
-      if (v->depth != 1) MarkUpwards(w, budget);
+      if (v->depth != 1) MarkUpwards(w);
     }
     w = back;
   }

@@ -300,5 +300,21 @@ TEST_F(WindowManagerTest, ResizingABackedWindowRenewsItsPicture) {
   EXPECT_EQ(Attr(SystemResource("Graphic VRAM"))->active_count, 1);
 }
 
+TEST_F(WindowManagerTest, AMotionOverManyOverlappingWindowsDrawsEachOnceBottomToTop) {
+  std::vector<Handle> windows;
+  for (int i = 0; i < 10; ++i) {
+    windows.push_back(Window(("W" + std::to_string(i)).c_str(), static_cast<int16_t>(10 + 12 * i),
+                             static_cast<int16_t>(20 + 8 * i), 120, 80, WINDOWcontrolbar | WINDOWtitle | WINDOWframe,
+                             MakeColour(static_cast<uint8_t>(20 * i), 100, 50)));
+  }
+  EXPECT_EQ(OpenWindowCount(), 10);
+  owner_log().Clear();
+  redraw_all();
+  Settle();
+  EXPECT_EQ(owner_log().draws, windows);
+  EXPECT_EQ(Pixel(12, 22), MakeColour(0, 100, 50));      // the bottom one's corner
+  EXPECT_EQ(Pixel(150, 110), MakeColour(180, 100, 50));  // the top one
+}
+
 }  // namespace
 }  // namespace vadu

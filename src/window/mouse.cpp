@@ -85,15 +85,18 @@ void CloseBox(Handle window) {
   }
 }
 
-// Drags the window's outline (inverting) while the button is held; moves the
-// window where it was let go.
-void DragMove(Handle window, int32_t x0, int32_t y0) {
-  const ScreenRect outer = OuterRect(window);
-  const ScreenRect content = ContentRect(window);
-  const int dx = x0 - outer.x, dy = y0 - outer.y;
-  ScreenRect outline = outer;
-  DrawFocus(static_cast<int16_t>(outline.x), static_cast<int16_t>(outline.y), static_cast<int16_t>(outline.width),
-            static_cast<int16_t>(outline.height));
+void DrawOutline(const ScreenRect& r) {
+  DrawFocus(static_cast<int16_t>(r.x), static_cast<int16_t>(r.y), static_cast<int16_t>(r.width),
+            static_cast<int16_t>(r.height));
+}
+
+// Shows an inverting outline that follows the pointer while the button is
+// held: `follow` sets it from the pointer's movement since the press. The
+// outline where the button was let go (erased from the screen).
+template <typename Follow>
+ScreenRect TrackOutline(const ScreenRect& start, int32_t x0, int32_t y0, Follow follow) {
+  ScreenRect outline = start;
+  DrawOutline(outline);
   int32_t px = x0, py = y0;
   while (StillHeld()) {
     const int32_t nx = PointerX(), ny = PointerY();
@@ -101,12 +104,22 @@ void DragMove(Handle window, int32_t x0, int32_t y0) {
     px = nx;
     py = ny;
     RedrawFocus();
-    outline.x = px - dx;
-    outline.y = py - dy;
-    DrawFocus(static_cast<int16_t>(outline.x), static_cast<int16_t>(outline.y), static_cast<int16_t>(outline.width),
-              static_cast<int16_t>(outline.height));
+    follow(outline, px - x0, py - y0);
+    DrawOutline(outline);
   }
   RedrawFocus();
+  return outline;
+}
+
+// Drags the window's outline while the button is held; moves the window
+// where it was let go.
+void DragMove(Handle window, int32_t x0, int32_t y0) {
+  const ScreenRect outer = OuterRect(window);
+  const ScreenRect content = ContentRect(window);
+  const ScreenRect outline = TrackOutline(outer, x0, y0, [&outer](ScreenRect& r, int dx, int dy) {
+    r.x = outer.x + dx;
+    r.y = outer.y + dy;
+  });
   if (outline.x == outer.x && outline.y == outer.y) return;
   // The content keeps its place inside the outline, relative to the parent's
   // content origin, whatever frame and bars the window has.
@@ -127,22 +140,10 @@ bool DragResize(Handle window, int32_t x0, int32_t y0) {
   // its own, when smaller).
   const int min_w = outer.width - content.width + std::max(1, std::min(content.width, kMinResizeWidth));
   const int min_h = outer.height - content.height + std::max(1, std::min(content.height, kMinResizeHeight));
-  ScreenRect outline = outer;
-  DrawFocus(static_cast<int16_t>(outline.x), static_cast<int16_t>(outline.y), static_cast<int16_t>(outline.width),
-            static_cast<int16_t>(outline.height));
-  int32_t px = x0, py = y0;
-  while (StillHeld()) {
-    const int32_t nx = PointerX(), ny = PointerY();
-    if (nx == px && ny == py) continue;
-    px = nx;
-    py = ny;
-    RedrawFocus();
-    outline.width = std::clamp(outer.width + (px - x0), min_w, 0x7FFF);
-    outline.height = std::clamp(outer.height + (py - y0), min_h, 0x7FFF);
-    DrawFocus(static_cast<int16_t>(outline.x), static_cast<int16_t>(outline.y), static_cast<int16_t>(outline.width),
-              static_cast<int16_t>(outline.height));
-  }
-  RedrawFocus();
+  const ScreenRect outline = TrackOutline(outer, x0, y0, [&](ScreenRect& r, int dx, int dy) {
+    r.width = std::clamp(outer.width + dx, min_w, 0x7FFF);
+    r.height = std::clamp(outer.height + dy, min_h, 0x7FFF);
+  });
   const int dw = outline.width - outer.width, dh = outline.height - outer.height;
   if (dw == 0 && dh == 0) return false;
   clear_window(window);

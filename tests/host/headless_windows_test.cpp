@@ -79,6 +79,20 @@ class HeadlessWindowsTest : public test::GameDirTest {
     int width = 0, height = 0;
     uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
   };
+  // The demo task in a headless run of input.script on the virtual clock,
+  // screenshots into the game directory.
+  int RunDemo() {
+    RegisterApplication({.create = CreateDemo, .step = DemoStep});
+    HeadlessOptions options;
+    options.virtual_clock = true;
+    options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
+    options.input = dir() + "/input.script";
+    options.screenshot_dir = dir();
+    options.timeout_ms = 60000;
+    options.screen_width = 320;
+    options.screen_height = 240;
+    return RunHeadless(options);
+  }
   Shot Read(const std::string& name) {
     Shot s;
     EXPECT_TRUE(ReadPng(name.c_str(), &s.pixels, &s.width, &s.height)) << name;
@@ -98,16 +112,7 @@ TEST_F(HeadlessWindowsTest, ATaskOpensOverlapsMovesAndClosesWindows) {
                   "key m\nwait 300\nshot moved.png\n"
                   "key c\nwait 300\nshot closed.png\n"
                   "click 187 131\nwait 300\nshot none.png\n");
-  RegisterApplication({.create = CreateDemo, .step = DemoStep});
-  HeadlessOptions options;
-  options.virtual_clock = true;
-  options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
-  options.input = dir() + "/input.script";
-  options.screenshot_dir = dir();
-  options.timeout_ms = 60000;
-  options.screen_width = 320;
-  options.screen_height = 240;
-  ASSERT_EQ(RunHeadless(options), kExitOk);
+  ASSERT_EQ(RunDemo(), kExitOk);
 
   // Two windows, the second over the first.
   const Shot overlap = Read("overlap.png");
@@ -142,16 +147,7 @@ TEST_F(HeadlessWindowsTest, ScriptedMouseMovesResizesAndClosesAWindow) {
                   "shot dragged.png\n"
                   "down 183 71\nwait 50\nmove 213 91\nwait 50\nup\nwait 300\nshot resized.png\n"
                   "click 77 71\nwait 300\nshot closed.png\n");
-  RegisterApplication({.create = CreateDemo, .step = DemoStep});
-  HeadlessOptions options;
-  options.virtual_clock = true;
-  options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
-  options.input = dir() + "/input.script";
-  options.screenshot_dir = dir();
-  options.timeout_ms = 60000;
-  options.screen_width = 320;
-  options.screen_height = 240;
-  ASSERT_EQ(RunHeadless(options), kExitOk);
+  ASSERT_EQ(RunDemo(), kExitOk);
 
   const Shot dragged = Read("dragged.png");
   EXPECT_EQ(dragged.At(25, 45), kBlack);   // where it was, to its last

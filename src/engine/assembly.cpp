@@ -6,6 +6,7 @@
 #include "menu/menu_task.h"
 #include "present/present_tasks.h"
 #include "textedit/text_task.h"
+#include "window/object.h"
 #include "window/window.h"
 #include "window/window_task.h"
 
@@ -19,6 +20,9 @@ void AssembleEngine() {
                                  .ready = WindowManagerReady,
                                  .reset = ResetWindows,
                                  .repaint = WindowManagerRepaint});
+  // The window objects, which the window manager draws, offers clicks to
+  // and destroys with their windows.
+  SetWindowObjectHooks({.draw = DrawWindowObjects, .click = ClickWindowObjects, .destroy_all = DestroyWindowObjects});
   RegisterTaskStep(kTaskMenu, {.step = MenuTask});
   RegisterTaskStep(kTaskText, {.step = TextTask});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask});

@@ -45,6 +45,10 @@ void OwnerStep(Handle task) {
     n.x = GetI16(e + MouseEventAt::kX);
     n.y = GetI16(e + MouseEventAt::kY);
     n.button = GetU16(e + MouseEventAt::kButton);
+    if (code == kEventObjectClicked) {
+      n.number = GetI16(e + ObjectClickedAt::kNumber);
+      n.object = GetU32(e + ObjectClickedAt::kObject);
+    }
     g_log.notices.push_back(n);
   }
 }
@@ -145,9 +149,9 @@ void WindowTest::Cycle() {
   RunScheduler();
 }
 
-void WindowTest::Click(int x, int y, int hold_ms) {
+void WindowTest::Click(int x, int y, int hold_ms, uint16_t button) {
   HostSetPointer(x, y);
-  HostSetButton(1);
+  HostSetButton(button);
   clock_.At(hold_ms, [] { HostSetButton(0); });
   Settle();
 }

@@ -36,8 +36,10 @@ class InputClock : public Clock {
 struct Notice {
   uint16_t code = 0;
   Handle window = kNoHandle;
-  int16_t x = 0, y = 0;  // mouse reports: the position
-  uint16_t button = 0;   // and the button state
+  int16_t x = 0, y = 0;       // mouse reports: the position
+  uint16_t button = 0;        // and the button state
+  int16_t number = 0;         // object events: the object's number
+  Handle object = kNoHandle;  // and the object
 };
 struct OwnerLog {
   std::vector<Handle> draws;
@@ -72,9 +74,10 @@ class WindowTest : public GameDirTest {
   // Runs cycles until every redraw has been answered and the queue is quiet.
   void Settle(int cycles = 60);
   static void Cycle();
-  // A click (button 1) at the screen point: down, then up after `hold_ms`
-  // of engine time; the engine runs until it has handled both.
-  void Click(int x, int y, int hold_ms = 50);
+  // A click at the screen point: the button (1 unless given) down, then up
+  // after `hold_ms` of engine time; the engine runs until it has handled
+  // both.
+  void Click(int x, int y, int hold_ms = 50, uint16_t button = 1);
   // A drag with button 1 from one point to another.
   void Drag(int x0, int y0, int x1, int y1);
 

@@ -1,0 +1,470 @@
+// Window objects on a running engine: lookups by number and kind, which
+// object a click goes to and what it reports, the press looks while the
+// button is held (pixel checks), pop-up areas, showing and hiding, graphic
+// objects, objects their owner draws, destruction with the window and
+// message areas with their darkened, saved picture.
+#include "window/object.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/resource.h"
+#include "kernel/event.h"
+#include "kernel/gc.h"
+#include "kernel/graphic.h"
+#include "kernel/task.h"
+#include "platform/device.h"
+#include "platform/framebuffer.h"
+#include "platform/input_host.h"
+#include "support/window_engine.h"
+#include "window/draw.h"
+#include "window/manager.h"
+#include "window/object_seams.h"
+#include "window/window.h"
+
+namespace vadu {
+namespace {
+
+using test::Pixel;
+
+const uint32_t kRed = MakeColour(200, 0, 0);
+const uint32_t kGreen = MakeColour(0, 160, 0);
+
+// The calls the message effect was asked for.
+std::vector<std::pair<Handle, int>> g_effect_calls;
+
+int RecordEffect(Handle object, int mode) {
+  g_effect_calls.emplace_back(object, mode);
+  return 0;
+}
+
+class ObjectTest : public test::WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    g_effect_calls.clear();
+    const GCRecord* g = GCView(SystemGC());
+    ASSERT_NE(g, nullptr);
+    face_ = g->face;
+    light_ = g->light;
+    shadow_ = g->shadow;
+    ink_ = g->text;
+    ASSERT_NE(light_, shadow_);
+  }
+  void TearDown() override {
+    SetObjectEffectHooks({});
+    WindowTest::TearDown();
+  }
+  // A window of the owner task that its owner leaves as the window manager
+  // draws it (face colour, objects); opened at (x, y) unless `open` is off.
+  Handle Panel(int16_t x, int16_t y, int16_t w, int16_t h, bool open = true) {
+    const Handle window = CreateWindow(owner(), kNoHandle, w, h, 0);
+    SetWindowName(window, "Panel");
+    if (open) Open(window, x, y);
+    return window;
+  }
+  static ScreenRect Area(Handle object) { return ContentRect(ObjectView(object)->window); }
+  // The top-left and bottom-right corners of a raised bevel are light and
+  // shadow; pressed, the top-left is shadow.
+  bool Raised(Handle object) const {
+    const ScreenRect c = Area(object);
+    return Pixel(c.x, c.y) == light_ && Pixel(c.x + c.width, c.y + c.height) == shadow_;
+  }
+  bool Pressed(Handle object) const {
+    const ScreenRect c = Area(object);
+    return Pixel(c.x, c.y) == shadow_ && Pixel(c.x + 1, c.y + 1) == shadow_;
+  }
+  // Clicks the middle of the object, holding the button `hold_ms`; `during`
+  // looks at the screen half way through the hold.
+  template <typename During>
+  void ClickHolding(Handle object, During during, int hold_ms = 200) {
+    const ScreenRect c = Area(object);
+    clock_.At(hold_ms / 2, during);
+    Click(c.x + c.width / 2, c.y + c.height / 2, hold_ms);
+  }
+  void ClickOn(Handle object, uint16_t button = 1) {
+    const ScreenRect c = Area(object);
+    Click(c.x + c.width / 2, c.y + c.height / 2, 50, button);
+  }
+  bool Logged(const std::string& line) const {
+    const auto log = test::ReadLines("SenELOG.dat");
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
+  static int ActiveObjects() { return Attr(SystemResource("Object"))->active_count; }
+
+  uint32_t face_ = 0, light_ = 0, shadow_ = 0, ink_ = 0;
+};
+
+TEST_F(ObjectTest, LookupsTakeTheFirstOfANumberAndCountByKind) {
+  const Handle w = Panel(20, 20, 200, 150, false);
+  const Handle first = CreateButton(w, 5, 10, 10, 30, 20);
+  const Handle second = CreateButton(w, 5, 50, 10, 30, 20);
+  const Handle check = CreateCheckButton(w, 7, 100, 10);
+  ASSERT_NE(first, kNoHandle);
+  EXPECT_EQ(FindObject(w, 5), first);
+  EXPECT_EQ(FindObject(w, 6), kNoHandle);
+  EXPECT_EQ(FindObjectOfKind(w, kObjectButton, 2), second);
+  EXPECT_EQ(FindObjectOfKind(w, kObjectButton, 3), kNoHandle);
+  EXPECT_EQ(FindObjectOfKind(w, kObjectCheckButton, 1), check);
+  EXPECT_EQ(CountObjectsOfKind(w, kObjectButton), 2);
+
+  // Flags reach the first of the two only; a missing number is -1.
+  EXPECT_EQ(ObjectView(first)->flags, kObjectCreationFlags);
+  EXPECT_EQ(SetObjectFlags(w, 5, OBJon), 1);
+  EXPECT_EQ(IsObjectOn(w, 5), 1);
+  EXPECT_EQ(ObjectView(second)->flags & OBJon, 0);
+  EXPECT_EQ(ClearObjectFlags(w, 5, OBJon), 0);
+  EXPECT_EQ(IsObjectOn(w, 5), 0);
+  EXPECT_EQ(IsObjectOn(w, 9), -1);
+  EXPECT_EQ(SetObjectFlags(w, 9, OBJon), -1);
+  EXPECT_EQ(SetButton(w, 9), -1);
+  EXPECT_EQ(MoveObject(w, 7, 120, 30), 0);
+  EXPECT_EQ(WindowView(ObjectView(check)->window)->x, 120);
+
+  // Each object's window is a shown object window inside the panel.
+  EXPECT_EQ(TestWindowMode(ObjectView(check)->window, WINDOWobject | WINDOWshow), WINDOWobject | WINDOWshow);
+  EXPECT_EQ(WindowView(ObjectView(check)->window)->parent, w);
+  EXPECT_EQ(WindowView(w)->first_object, first);
+  EXPECT_EQ(WindowView(w)->last_object, check);
+}
+
+TEST_F(ObjectTest, CreationSizesLabelsAndRefusals) {
+  const Handle w = Panel(20, 20, 200, 150, false);
+  // A 16 x 16 font: a half width of 8.
+  const Handle ok = CreateMessageButton(w, 1, 10, 10, "OK");
+  EXPECT_EQ(WindowWidth(ObjectView(ok)->window), (2 + 2) * 8 + 10);
+  EXPECT_EQ(WindowHeight(ObjectView(ok)->window), 16 + 10);
+  EXPECT_EQ(WindowNameText(ObjectView(ok)->window), "MessageButton");
+  // 50 two-byte characters: 74 bytes fit in 75 without splitting one.
+  std::string wide;
+  for (int i = 0; i < 50; ++i) wide += "あ";
+  const Handle label = CreateLabel(w, 2, 10, 40, wide.c_str());
+  EXPECT_EQ(std::strlen(ObjectView(label)->text), 74u);
+  SetButtonText(ok, ("x" + wide).c_str());
+  EXPECT_EQ(std::strlen(ObjectView(ok)->text), 75u);
+
+  // One help strip per window, along the bottom, two character heights.
+  const Handle help = CreateHelpMessage(w, 3);
+  ASSERT_NE(help, kNoHandle);
+  const WindowRecord* hw = WindowView(ObjectView(help)->window);
+  EXPECT_EQ(hw->y, 150 - 32);
+  EXPECT_EQ(hw->width, 200);
+  EXPECT_EQ(CreateHelpMessage(w, 4), kNoHandle);
+  EXPECT_TRUE(Logged("CreateHelpMessageを２重作成しようとしました"));
+
+  // A scroll bar is three objects.
+  const Handle bar = CreateScrollBar(w, 40, 150, 10, 100);
+  EXPECT_EQ(FindObject(w, 40), bar);
+  EXPECT_EQ(WindowView(ObjectView(FindObject(w, 41))->window)->y, 10);
+  EXPECT_EQ(WindowView(ObjectView(FindObject(w, 42))->window)->y, 10 + 100 - 16);
+  EXPECT_EQ(WindowHeight(ObjectView(bar)->window), 100 - 32);
+
+  // No parent window: nothing is made, no record is left.
+  const int before = ActiveObjects();
+  EXPECT_EQ(CreateButton(kNoHandle, 1, 0, 0, 10, 10), kNoHandle);
+  EXPECT_EQ(CreateMessageButton(ok, 1, 0, 0, "not a window"), kNoHandle);
+  EXPECT_EQ(ActiveObjects(), before);
+}
+
+TEST_F(ObjectTest, AClickGoesToTheLastCreatedOfOverlappingObjectsAndIsReported) {
+  const Handle w = Panel(40, 40, 200, 150, false);
+  const Handle below = CreateButton(w, 1, 10, 10, 60, 40);
+  const Handle above = CreateButton(w, 2, 30, 20, 60, 40);
+  Open(w, 40, 40);
+  owner_log().Clear();
+  const ScreenRect c = ContentRect(w);
+  Click(c.x + 40, c.y + 30);  // inside both
+  auto reports = owner_log().Of(kEventObjectClicked);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].object, above);
+  EXPECT_EQ(reports[0].number, 2);
+  EXPECT_EQ(reports[0].window, w);
+  EXPECT_TRUE(owner_log().Of(kEventMouse).empty());  // taken by the object
+  EXPECT_EQ(IsObjectOn(w, 2), 1);
+  EXPECT_EQ(IsObjectOn(w, 1), 0);
+
+  // Only the lower one: it gets the click. Outside every object: the owner.
+  owner_log().Clear();
+  Click(c.x + 15, c.y + 15);
+  reports = owner_log().Of(kEventObjectClicked);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].object, below);
+  Click(c.x + 150, c.y + 120);
+  EXPECT_EQ(owner_log().Of(kEventMouse).size(), 1u);
+
+  // A button with no action is reported but neither animates nor toggles.
+  ASSERT_EQ(SetObjectFlags(w, 2, OBJnoaction), 1);
+  owner_log().Clear();
+  Click(c.x + 80, c.y + 50);
+  EXPECT_EQ(owner_log().Of(kEventObjectClicked).size(), 1u);
+  EXPECT_EQ(IsObjectOn(w, 2), 1);
+}
+
+TEST_F(ObjectTest, ButtonsLookPressedWhileHeldAndToggleOrRiseAfterwards) {
+  const Handle w = Panel(20, 20, 260, 150, false);
+  const Handle button = CreateButton(w, 1, 10, 10, 60, 30);
+  const Handle push = CreateMessageButton(w, 2, 10, 60, "Go");
+  const Handle check = CreateCheckButton(w, 3, 120, 10);
+  const Handle up = CreateScrollBar(w, 10, 200, 10, 100);
+  Open(w, 20, 20);
+  ASSERT_TRUE(Raised(button));
+  ASSERT_TRUE(Raised(push));
+
+  // A button toggles: pressed while held and after, raised after the next.
+  bool held_look = false;
+  ClickHolding(button, [&] { held_look = Pressed(button); });
+  EXPECT_TRUE(held_look);
+  EXPECT_TRUE(Pressed(button));
+  EXPECT_EQ(IsObjectOn(w, 1), 1);
+  ClickOn(button);
+  EXPECT_TRUE(Raised(button));
+  EXPECT_EQ(IsObjectOn(w, 1), 0);
+
+  // A message button is pressed only while held.
+  held_look = false;
+  ClickHolding(push, [&] { held_look = Pressed(push); });
+  EXPECT_TRUE(held_look);
+  EXPECT_TRUE(Raised(push));
+  EXPECT_EQ(IsObjectOn(w, 2), 0);
+  // The up arrow likewise.
+  const Handle arrow = FindObject(w, 11);
+  ASSERT_NE(up, kNoHandle);
+  held_look = false;
+  ClickHolding(arrow, [&] { held_look = Pressed(arrow); });
+  EXPECT_TRUE(held_look);
+  EXPECT_TRUE(Raised(arrow));
+
+  // A check box ticks and unticks; SetButton and ResetButton draw it too.
+  const ScreenRect c = Area(check);
+  EXPECT_EQ(Pixel(c.x + 3, c.y + 7), face_);
+  ClickOn(check);
+  EXPECT_EQ(IsObjectOn(w, 3), 1);
+  EXPECT_EQ(Pixel(c.x + 3, c.y + 7), ink_);
+  ClickOn(check);
+  EXPECT_EQ(Pixel(c.x + 3, c.y + 7), face_);
+  EXPECT_EQ(SetButton(w, 3), 0);
+  EXPECT_EQ(Pixel(c.x + 3, c.y + 7), ink_);
+  EXPECT_EQ(ResetButton(w, 3), 0);
+  EXPECT_EQ(Pixel(c.x + 3, c.y + 7), face_);
+
+  // A message button with no action shows what the program sets.
+  ASSERT_EQ(SetObjectFlags(w, 2, OBJnoaction), 1);
+  SetButton(w, 2);
+  EXPECT_TRUE(Pressed(push));
+  ResetButton(w, 2);
+  EXPECT_TRUE(Raised(push));
+}
+
+TEST_F(ObjectTest, APopupAreaTakesOnlyTheMenuButton) {
+  const Handle w = Panel(20, 20, 200, 150, false);
+  const Handle area = CreatePopupmenu(w, 9, 10, 10, 80, 60, kNoHandle);
+  Open(w, 20, 20);
+  EXPECT_EQ(TestWindowMode(ObjectView(area)->window, WINDOWshow), 0u);
+  owner_log().Clear();
+  ClickOn(area, 1);
+  EXPECT_TRUE(owner_log().Of(kEventObjectClicked).empty());
+  EXPECT_EQ(owner_log().Of(kEventMouse).size(), 1u);
+  owner_log().Clear();
+  ClickOn(area, 2);
+  const auto reports = owner_log().Of(kEventObjectClicked);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].object, area);
+  // With no action it takes nothing.
+  SetObjectFlags(w, 9, OBJnoaction);
+  owner_log().Clear();
+  ClickOn(area, 2);
+  EXPECT_TRUE(owner_log().Of(kEventObjectClicked).empty());
+}
+
+TEST_F(ObjectTest, ShowingWhereShownDrawsNothingAndHidingTwiceIsRefused) {
+  const Handle w = Panel(20, 20, 200, 150, false);
+  const Handle button = CreateButton(w, 1, 10, 10, 40, 30);
+  Open(w, 20, 20);
+  const Handle bw = ObjectView(button)->window;
+  WinFill(bw, kRed);
+  EXPECT_EQ(ShowObject(w, 1, 10, 10), 0);
+  EXPECT_EQ(Pixel(Area(button).x + 5, Area(button).y + 5), kRed);
+  // Elsewhere it is drawn, kept a pixel inside the panel.
+  EXPECT_EQ(ShowObject(w, 1, 100, 500), 0);
+  EXPECT_EQ(WindowView(bw)->y, 150 - 30 - 1);
+  EXPECT_TRUE(Raised(button));
+  EXPECT_EQ(ShowObject(w, 2, 0, 0), 1);
+
+  // Hidden: the panel is drawn again without it.
+  const ScreenRect c = Area(button);
+  EXPECT_EQ(CloseObject(w, 1), 0);
+  EXPECT_EQ(Pixel(c.x + 5, c.y + 5), face_);
+  EXPECT_EQ(Pixel(c.x, c.y), face_);
+  EXPECT_TRUE(Logged("CloseObject()該当Objectの親ウインドウを再描画要求．"));
+  EXPECT_EQ(CloseObject(w, 1), 1);
+  EXPECT_TRUE(Logged("CloseObject()該当ObjectはすでにSHOW属性がOFF"));
+  EXPECT_EQ(CloseObject(w, 2), 1);
+  EXPECT_TRUE(Logged("CloseObject()該当Objectは見つからず"));
+  // A click where it was goes to the owner.
+  owner_log().Clear();
+  Click(c.x + 5, c.y + 5);
+  EXPECT_TRUE(owner_log().Of(kEventObjectClicked).empty());
+  EXPECT_EQ(DrawObject(w, 2), 1);
+}
+
+TEST_F(ObjectTest, AGraphicObjectIsHiddenUntilItHasAPicture) {
+  const Handle w = Panel(20, 20, 200, 150, false);
+  const Handle g = CreateGraphicObject(w, 3, 10, 10, 40, 30, kNoHandle);
+  Open(w, 20, 20);
+  const Handle gw = ObjectView(g)->window;
+  EXPECT_EQ(TestWindowMode(gw, WINDOWshow), 0u);
+  // A green picture, taken from the screen.
+  FillBox(250, 150, 40, 30, kGreen);
+  const Handle picture = CreateGraphic(owner(), 40, 30);
+  ASSERT_EQ(GraphicSave(250, 150, 39, 29, picture), 0);
+
+  SetWindowMode(w, WINDOWresave);
+  EXPECT_EQ(SetGraphicObject(w, 3, picture), 1);
+  EXPECT_NE(TestWindowMode(gw, WINDOWshow), 0u);
+  EXPECT_EQ(TestWindowMode(w, WINDOWresave), 0u);
+  const ScreenRect c = Area(g);
+  EXPECT_EQ(Pixel(c.x + 1, c.y + 1), kGreen);
+  EXPECT_EQ(Pixel(c.x + 38, c.y + 28), kGreen);
+  // A picture takes no click.
+  owner_log().Clear();
+  Click(c.x + 5, c.y + 5);
+  EXPECT_TRUE(owner_log().Of(kEventObjectClicked).empty());
+  // Taken away: hidden again.
+  EXPECT_EQ(SetGraphicObject(w, 3, kNoHandle), 1);
+  EXPECT_EQ(TestWindowMode(gw, WINDOWshow), 0u);
+  EXPECT_EQ(Pixel(c.x + 5, c.y + 5), face_);
+  EXPECT_EQ(SetGraphicObject(w, 4, picture), 0);
+}
+
+TEST_F(ObjectTest, AnObjectItsOwnerDrawsHoldsBackTheObjectsAfterIt) {
+  const Handle w = Panel(20, 20, 200, 100, false);
+  const Handle a = CreateButton(w, 1, 10, 10, 30, 20);
+  const Handle own = CreateButton(w, 2, 50, 10, 30, 20);
+  const Handle c = CreateButton(w, 3, 90, 10, 30, 20);
+  ASSERT_EQ(SetObjectFlags(w, 2, OBJownerdraws), 1);
+  Open(w, 20, 20);
+  ASSERT_TRUE(Raised(c));
+  owner_log().Clear();
+
+  draw_window(w);
+  EXPECT_TRUE(Raised(a));
+  EXPECT_TRUE(Raised(own));
+  EXPECT_EQ(Pixel(Area(c).x, Area(c).y), face_);  // not yet
+  Settle();
+  ASSERT_EQ(owner_log().draws.size(), 1u);
+  EXPECT_EQ(owner_log().draws[0], ObjectView(own)->window);
+  EXPECT_TRUE(Raised(c));  // once the owner answered
+}
+
+TEST_F(ObjectTest, DestroyingAWindowDestroysItsObjectsAndTheirs) {
+  const int before = ActiveObjects();
+  const Handle w = Panel(20, 20, 200, 150, false);
+  const Handle button = CreateButton(w, 1, 10, 10, 30, 20);
+  const Handle sub = CreateSubWindow(w, 2, 100, 60, 0);
+  const Handle sw = ObjectView(sub)->window;
+  const Handle inner = CreateCheckButton(sw, 1, 5, 5);
+  const Handle bw = ObjectView(button)->window;
+  ASSERT_EQ(ActiveObjects(), before + 3);
+  DestroyWindow(w);
+  EXPECT_EQ(ObjectView(button), nullptr);
+  EXPECT_EQ(ObjectView(sub), nullptr);
+  EXPECT_EQ(ObjectView(inner), nullptr);
+  EXPECT_EQ(WindowView(bw), nullptr);
+  EXPECT_EQ(WindowView(sw), nullptr);
+  EXPECT_EQ(ActiveObjects(), before);
+
+  // One object alone leaves its window's list.
+  const Handle v = Panel(20, 20, 100, 100, false);
+  const Handle x = CreateButton(v, 1, 0, 0, 10, 10);
+  const Handle y = CreateButton(v, 2, 20, 0, 10, 10);
+  const Handle z = CreateButton(v, 3, 40, 0, 10, 10);
+  DestroyObject(y);
+  EXPECT_EQ(ObjectView(x)->next, z);
+  EXPECT_EQ(ObjectView(z)->prev, x);
+  EXPECT_EQ(FindObject(v, 2), kNoHandle);
+  DestroyObject(z);
+  EXPECT_EQ(WindowView(v)->last_object, x);
+}
+
+TEST_F(ObjectTest, ClicksInASubWindowReachItsObjects) {
+  const Handle w = Panel(20, 20, 240, 180, false);
+  const Handle sub = CreateSubWindow(w, 20, 120, 80, 0);
+  const Handle sw = ObjectView(sub)->window;
+  const Handle inner = CreateButton(sw, 1, 5, 5, 40, 20);
+  Open(w, 20, 20);
+  EXPECT_EQ(TestWindowMode(sw, WINDOWshow), 0u);  // until opened
+  EXPECT_EQ(OpenSubWindow(w, 20, 40, 30), 1);
+  Settle();
+  ASSERT_NE(TestWindowMode(sw, WINDOWopen), 0u);
+  EXPECT_EQ(OpenSubWindow(w, 20, 40, 30), 0);  // shown already
+  ASSERT_TRUE(Raised(inner));
+
+  owner_log().Clear();
+  ClickOn(inner);
+  const auto reports = owner_log().Of(kEventObjectClicked);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0].object, inner);
+  EXPECT_EQ(reports[0].window, sw);
+  EXPECT_EQ(reports[1].object, sub);
+  EXPECT_EQ(reports[1].window, w);
+  // Elsewhere in the sub-window no object takes it: the owner gets it.
+  owner_log().Clear();
+  const ScreenRect c = ContentRect(sw);
+  Click(c.x + 100, c.y + 60);
+  EXPECT_TRUE(owner_log().Of(kEventObjectClicked).empty());
+  EXPECT_EQ(owner_log().Of(kEventMouse).size(), 1u);
+
+  EXPECT_EQ(CloseSubWindow(w, 20), 1);
+  Settle();
+  EXPECT_EQ(TestWindowMode(sw, WINDOWshow | WINDOWopen), 0u);
+}
+
+TEST_F(ObjectTest, MessageAreasAreDarkenedSavedAndRestored) {
+  SetObjectEffectHooks({.redraw = RecordEffect});
+  const Handle w = Panel(20, 20, 200, 150, false);
+  const Handle m = CreateMessage(w, 110, 10, 10, 100, 50, kNoHandle);
+  const Handle plain = CreateMessage(w, 111, 10, 80, 100, 40, kNoHandle);
+  ASSERT_EQ(SetObjectFlags(w, 111, OBJnoshade), 1);
+  EXPECT_NE(TestWindowMode(w, WINDOWresave), 0u);
+  Open(w, 20, 20);
+
+  const auto darken = [](uint32_t c) {
+    const auto less = [](uint32_t v) { return static_cast<uint8_t>(v > 100 ? v - 100 : 0); };
+    return MakeColour(less(c & 0xFF), less((c >> 8) & 0xFF), less((c >> 16) & 0xFF));
+  };
+  const ScreenRect c = Area(m);
+  EXPECT_EQ(Pixel(c.x + 5, c.y + 5), darken(face_));
+  EXPECT_EQ(Pixel(Area(plain).x + 5, Area(plain).y + 5), face_);
+  EXPECT_TRUE(Logged("Message画面表示後の保存"));
+  ASSERT_FALSE(g_effect_calls.empty());
+  EXPECT_EQ(g_effect_calls.back().second, 2);
+
+  // Typed over, then drawn again without a fresh save: the saved picture
+  // comes back, darkened once, not twice.
+  ClearWindowMode(w, WINDOWresave);
+  WinFill(ObjectView(m)->window, kRed);
+  EXPECT_EQ(DrawObject(w, 110), 0);
+  EXPECT_TRUE(Logged("Message画面のリストア"));
+  EXPECT_EQ(Pixel(c.x + 5, c.y + 5), darken(face_));
+  draw_window(w);
+  EXPECT_EQ(Pixel(c.x + 5, c.y + 5), darken(face_));
+
+  // A click advances the message at once.
+  g_effect_calls.clear();
+  ClickOn(m);
+  ASSERT_EQ(g_effect_calls.size(), 1u);
+  EXPECT_EQ(g_effect_calls[0], std::make_pair(m, 0));
+  EXPECT_EQ(owner_log().Of(kEventObjectClicked).size(), 1u);
+
+  // Hidden, it is gone: its picture is its own look, not what lay below.
+  EXPECT_EQ(CloseObject(w, 110), 0);
+  EXPECT_EQ(Pixel(c.x + 5, c.y + 5), face_);
+}
+
+}  // namespace
+}  // namespace vadu

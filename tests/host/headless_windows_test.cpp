@@ -13,10 +13,12 @@
 #include "kernel/task.h"
 #include "kernel/task_steps.h"
 #include "platform/bytes.h"
+#include "platform/device.h"
 #include "platform/framebuffer.h"
 #include "platform/png.h"
 #include "support/game_dir.h"
 #include "window/draw.h"
+#include "window/object.h"
 #include "window/window.h"
 
 namespace vadu {
@@ -72,6 +74,47 @@ void DemoStep(Handle task) {
   }
 }
 
+// A panel of buttons: 'o' opens it; a press on its "Go" button makes the
+// task light a green lamp in the panel (and draw it whenever asked).
+Handle g_panel = kNoHandle;
+bool g_lamp = false;
+constexpr int16_t kGoButton = 3;
+
+void DrawLamp() {
+  if (g_lamp) WinFillRectangleColor(g_panel, 120, 60, 60, 40, kGreen);
+}
+
+Handle CreatePanelDemo() {
+  const Handle task = CreateTask("PanelDemo", 0, 0);
+  InitTaskEvents(task);
+  g_panel = CreateWindow(task, kNoHandle, 200, 120, kMode);
+  SetWindowName(g_panel, "Panel");
+  CreateButton(g_panel, 1, 10, 10, 40, 30);
+  CreateCheckButton(g_panel, 2, 70, 15);
+  CreateMessageButton(g_panel, kGoButton, 10, 60, "Go");
+  g_lamp = false;
+  return task;
+}
+
+void PanelDemoStep(Handle task) {
+  if (ReciveEvent(task) != EVENT_RECEIVED) return;
+  const uint8_t* e = EventBytes(CurrentEvent(task));
+  if (e == nullptr) return;
+  const uint16_t code = GetU16(e);
+  if (code == kEventReqDraw) {
+    const Handle w = GetU32(e + WindowEventAt::kWindow);
+    if (w == g_panel) DrawLamp();
+    RetDrawEvent(task, w);
+  } else if (code == kEventObjectClicked) {
+    if (GetI16(e + ObjectClickedAt::kNumber) == kGoButton && GetU32(e + ObjectClickedAt::kWindow) == g_panel) {
+      g_lamp = true;
+      DrawLamp();
+    }
+  } else if (code == kEventKey && e[KeyEventAt::kText] == 'o') {
+    SendWindowRequest(task, g_panel, 40, 40);
+  }
+}
+
 class HeadlessWindowsTest : public test::GameDirTest {
  protected:
   struct Shot {
@@ -81,8 +124,8 @@ class HeadlessWindowsTest : public test::GameDirTest {
   };
   // The demo task in a headless run of input.script on the virtual clock,
   // screenshots into the game directory.
-  int RunDemo() {
-    RegisterApplication({.create = CreateDemo, .step = DemoStep});
+  int RunDemo(const ApplicationHooks& demo = {.create = CreateDemo, .step = DemoStep}) {
+    RegisterApplication(demo);
     HeadlessOptions options;
     options.virtual_clock = true;
     options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
@@ -161,6 +204,42 @@ TEST_F(HeadlessWindowsTest, ScriptedMouseMovesResizesAndClosesAWindow) {
   EXPECT_EQ(resized.At(221, 181), kBlack);
   const Shot closed = Read("closed.png");
   EXPECT_EQ(closed.At(100, 100), kBlack);
+}
+
+// The player's clicks on a panel of buttons: a button stays pressed, a
+// check box is ticked, and a push button is pressed while held, rises on
+// release and tells its task, which answers on screen.
+TEST_F(HeadlessWindowsTest, ScriptedClicksPressToggleAndReportButtons) {
+  test::WriteFile("VADU.ini",
+                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
+                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\n");
+  // The panel's content at (40, 40): the button at (50, 50) 40 x 30, the
+  // check box at (110, 55) 12 x 12, "Go" at (50, 100) 42 x 26, the lamp at
+  // (160, 100).
+  test::WriteFile("input.script",
+                  "wait 500\nkey o\nwait 300\nshot before.png\n"
+                  "click 70 65\nwait 200\nclick 116 61\nwait 200\n"
+                  "down 71 113\nwait 100\nshot held.png\nup\nwait 300\nshot after.png\n");
+  ASSERT_EQ(RunDemo({.create = CreatePanelDemo, .step = PanelDemoStep}), kExitOk);
+
+  // The system gc: face 17, light 18, shadow 19 of the colour table, text 0.
+  const uint32_t face = ColourTable[17], light = ColourTable[18], shadow = ColourTable[19];
+  ASSERT_NE(light, shadow);
+  const Shot before = Read("before.png");
+  EXPECT_EQ(before.At(50, 50), light);  // raised
+  EXPECT_EQ(before.At(90, 80), shadow);
+  EXPECT_EQ(before.At(113, 62), face);  // no tick
+  EXPECT_EQ(before.At(50, 100), light);
+  EXPECT_EQ(before.At(170, 110), face);  // no lamp
+  const Shot held = Read("held.png");
+  EXPECT_EQ(held.At(50, 50), shadow);   // the button stays in
+  EXPECT_EQ(held.At(113, 62), kBlack);  // ticked
+  EXPECT_EQ(held.At(50, 100), shadow);  // "Go" pressed while held
+  EXPECT_EQ(held.At(170, 110), face);
+  const Shot after = Read("after.png");
+  EXPECT_EQ(after.At(50, 100), light);  // and up again
+  EXPECT_EQ(after.At(170, 110), kGreen);
+  EXPECT_EQ(after.At(50, 50), shadow);
 }
 
 }  // namespace

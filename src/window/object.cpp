@@ -194,7 +194,7 @@ Handle CreateButton(Handle parent, int16_t number, int16_t x, int16_t y, int16_t
 }
 
 Handle CreateCheckButton(Handle parent, int16_t number, int16_t x, int16_t y) {
-  return CreateNamed(parent, number, x, y, kCheckSize, kCheckSize, kObjectCheckButton, nullptr);
+  return CreateNamed(parent, number, x, y, kCheckSize, kCheckSize, kObjectCheckButton, "CheckButton");
 }
 
 Handle CreateMessageButton(Handle parent, int16_t number, int16_t x, int16_t y, const char* label) {

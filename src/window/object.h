@@ -33,7 +33,7 @@ namespace vadu {
 Handle CreateObject(Handle task, Handle parent, int16_t number, int16_t x, int16_t y, int16_t width, int16_t height);
 // Kind 1: raised, sunken while on; a click toggles it.
 Handle CreateButton(Handle parent, int16_t number, int16_t x, int16_t y, int16_t width, int16_t height);
-// Kind 5: a 12 x 12 check box.
+// Kind 5, "CheckButton": a 12 x 12 check box.
 Handle CreateCheckButton(Handle parent, int16_t number, int16_t x, int16_t y);
 // Kind 6, "MessageButton": a push button whose label (cut to 75 bytes, never
 // inside a two-byte character) sets its size: (bytes + 2) x half width + 10

@@ -18,6 +18,8 @@
 #include "kernel/gc.h"
 #include "kernel/graphic.h"
 #include "kernel/task.h"
+#include "kernel/task_steps.h"
+#include "platform/bytes.h"
 #include "platform/device.h"
 #include "platform/framebuffer.h"
 #include "platform/input_host.h"
@@ -43,11 +45,38 @@ int RecordEffect(Handle object, int mode) {
   return 0;
 }
 
+// What the menu and text tasks were sent: the objects of their 0x308s.
+std::vector<Handle> g_to_menu, g_to_text;
+
+void RecordObjectEvents(Handle task, std::vector<Handle>& into) {
+  if (ReciveEvent(task) != EVENT_RECEIVED) return;
+  const uint8_t* e = EventBytes(CurrentEvent(task));
+  if (e != nullptr && GetU16(e) == kEventObjectClicked) into.push_back(GetU32(e + ObjectClickedAt::kObject));
+}
+void MenuRecorder(Handle task) {
+  RecordObjectEvents(task, g_to_menu);
+}
+void TextRecorder(Handle task) {
+  RecordObjectEvents(task, g_to_text);
+}
+
+// The menus' items as the menu task would be asked to draw them.
+std::vector<std::pair<Handle, Handle>> g_menu_draws;
+
+void RecordMenuDraw(Handle window, Handle menu) {
+  g_menu_draws.emplace_back(window, menu);
+}
+
 class ObjectTest : public test::WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
     g_effect_calls.clear();
+    g_to_menu.clear();
+    g_to_text.clear();
+    g_menu_draws.clear();
+    RegisterTaskStep(kTaskMenu, {.step = MenuRecorder});
+    RegisterTaskStep(kTaskText, {.step = TextRecorder});
     const GCRecord* g = GCView(SystemGC());
     ASSERT_NE(g, nullptr);
     face_ = g->face;
@@ -58,6 +87,8 @@ class ObjectTest : public test::WindowTest {
   }
   void TearDown() override {
     SetObjectEffectHooks({});
+    SetObjectMenuHooks({});
+    SetObjectTextHooks({});
     WindowTest::TearDown();
   }
   // A window of the owner task that its owner leaves as the window manager
@@ -274,11 +305,39 @@ TEST_F(ObjectTest, APopupAreaTakesOnlyTheMenuButton) {
   const auto reports = owner_log().Of(kEventObjectClicked);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].object, area);
+  EXPECT_EQ(g_to_menu, std::vector<Handle>{area});
   // With no action it takes nothing.
   SetObjectFlags(w, 9, OBJnoaction);
   owner_log().Clear();
   ClickOn(area, 2);
   EXPECT_TRUE(owner_log().Of(kEventObjectClicked).empty());
+}
+
+TEST_F(ObjectTest, MenuObjectsDrawTheirItemsThroughTheMenuTaskAndSendItTheirClicks) {
+  SetObjectMenuHooks({.draw_items = RecordMenuDraw});
+  const Handle menu = 4321;  // the menu task's; the objects only pass it on
+  const Handle w = Panel(20, 20, 240, 160, false);
+  const Handle selecter = CreateSelecter(w, 1, 10, 10, 80, 60, menu, kNoHandle);
+  const Handle list = CreateMenuList(w, 2, 120, 10, 80, 60, menu);
+  const Handle pulldown = CreatePulldownmenu(w, 3, 80, 60, 0, menu);
+  Open(w, 20, 20);
+  // The pull-down is not shown until it is shown.
+  EXPECT_EQ(TestWindowMode(ObjectView(pulldown)->window, WINDOWshow), 0u);
+  const std::vector<std::pair<Handle, Handle>> expected = {{ObjectView(selecter)->window, menu},
+                                                           {ObjectView(list)->window, menu}};
+  EXPECT_EQ(g_menu_draws, expected);
+  EXPECT_TRUE(Raised(selecter));
+  // The list's outline lies one pixel outside its window, in the parent.
+  const ScreenRect c = Area(list);
+  EXPECT_EQ(Pixel(c.x - 1, c.y + 10), ink_);
+  EXPECT_EQ(Pixel(c.x + c.width + 1, c.y + 10), ink_);
+
+  owner_log().Clear();
+  ClickOn(selecter);
+  ClickOn(list);
+  Settle();
+  EXPECT_EQ(g_to_menu, (std::vector<Handle>{selecter, list}));
+  EXPECT_EQ(owner_log().Of(kEventObjectClicked).size(), 2u);
 }
 
 TEST_F(ObjectTest, ShowingWhereShownDrawsNothingAndHidingTwiceIsRefused) {

@@ -117,10 +117,11 @@ int SetGraphicObject(Handle window, int16_t number, Handle picture);
 // there is no such message area or the text is longer than the text holds
 // ("SetMessageObject() text length error" logged, nothing copied).
 Handle SetMessageObject(Handle window, int16_t number, const char* text);
-// The text of a message area (for the message effect), "" when it has none.
-// Valid until the next allocation.
-const char* MessageObjectText(Handle object);
-// The longest text a message area holds.
+// Copies a message area's text (for the message effect) into `buffer` (room
+// for `size` bytes, terminated, never cut inside a two-byte character): its
+// length, or -1 (an empty buffer) when the object is no message area.
+int32_t CopyMessageText(Handle object, char* buffer, size_t size);
+// The longest text a message area holds: one block of its text.
 inline constexpr int kMessageTextMax = 1023;
 
 // Input lines (kind 3). GetInputText copies the line into `buffer` (room for

@@ -74,7 +74,9 @@ void AddSystemRow(const uint8_t* e) {
   std::memcpy(label, e + AddSystemMenuAt::kLabel, sizeof label - 1);
   label[sizeof label - 1] = '\0';
   if (MenuSlot(g.system_menu, index) == nullptr) return;
-  SetMenuItem(g.system_menu, name, label, index);
+  // The row shows the event's label ("SYSTEMの終了"); its name ("終了") is
+  // the row's second text.
+  SetMenuItem(g.system_menu, label, name, index);
   SetMenuItemValue(g.system_menu, GetI32(e + 4), index);  // the sender's number
 }
 

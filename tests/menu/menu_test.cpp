@@ -105,9 +105,13 @@ TEST_F(MenuTest, ARightClickOpensTheSystemMenuOnlyOverTheBackground) {
   RightPress(400, 300);  // over the background
   EXPECT_TRUE(MenuIsOpen());
   EXPECT_NE(TestWindowMode(PopupMenuWindow(), WINDOWopen), 0u);
-  // The rows tasks added: WindowSTS (1), SysInfo (3), 終了 (7).
-  EXPECT_STREQ(MenuSlot(SystemMenu(), 1)->label, "WindowSTS");
-  EXPECT_STREQ(MenuSlot(SystemMenu(), 3)->label, "SysInfo");
+  // The rows tasks added, shown by their labels: WindowSTS (1), SysInfo
+  // (3), 終了 (7).
+  EXPECT_STREQ(MenuSlot(SystemMenu(), 1)->label, "Window Sts Loging!");
+  EXPECT_STREQ(MenuSlot(SystemMenu(), 1)->text, "WindowSTS");
+  EXPECT_STREQ(MenuSlot(SystemMenu(), 3)->label, "SYSTEM情報");
+  EXPECT_STREQ(MenuSlot(SystemMenu(), 7)->label, "SYSTEMの終了");
+  EXPECT_EQ(GetMenuItemValue(SystemMenu(), 7), kTaskVaduManager);
   // Let go over nothing: it closes, nothing is chosen.
   HostSetPointer(630, 470);
   Settle();

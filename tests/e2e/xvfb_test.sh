@@ -133,3 +133,32 @@ for run in 1 2 3 4 5; do
   expect_orderly_end "the window was destroyed (run $run)"
 done
 echo "PASS: a window destroyed by another client ended the engine in order (exit 0), 5 runs"
+
+# The system menu: a right press on the background opens it at the pointer;
+# let go over its "SYSTEMの終了" row, the engine shuts down in order by
+# itself. With the settings above the pop-up menu window is 138 x 293 (the
+# system font's 16 half-widths + 10, 18 rows + 5), centred on the press, and
+# its rows are 24 high (the default font's 20 + 4).
+start_vadu
+xdotool windowfocus "$wid" >/dev/null 2>&1
+sleep 0.3
+xdotool mousemove --window "$wid" 320 240 mousedown 3
+wait_for 50 grep -q 'SaveWindowGraphic()' "$work/game/SenELOG.dat" || fail "the system menu did not open"
+sleep 0.2
+# Row 7 of the menu: its content starts at y = 240 - 293 / 2 = 94.
+xdotool mousemove --window "$wid" 300 $((94 + 7 * 24 + 12))
+sleep 0.2
+xdotool mouseup 3
+for ((i = 0; i < 100; i++)); do
+  kill -0 "$vadu_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$vadu_pid" 2>/dev/null && fail "vadu did not end after choosing the end row"
+wait "$vadu_pid"
+rc=$?
+vadu_pid=
+[ "$rc" -eq 0 ] || fail "exit code $rc after choosing the end row, not 0"
+iconv -f CP932 -t UTF-8 "$work/game/SenELOG.dat" | grep -qxF 'ShutDownEventを受け取りました　終了します。' ||
+  fail "no shutdown event line after choosing the end row"
+grep -qxF 'system end ready' "$work/game/SenELOG.dat" || fail "no 'system end ready' after choosing the end row"
+echo "PASS: a right click on the background opened the system menu; its end row ended the engine in order (exit 0)"

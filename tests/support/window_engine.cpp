@@ -89,8 +89,7 @@ void WindowTest::SetUp() {
   std::string msg;
   for (int i = 1; i <= 100; ++i) msg += "message " + std::to_string(i) + "\n";
   WriteFile("SYSTEM.msg", msg);
-  WriteFile("VADU.ini", kIni);
-  Screen().Resize(320, 240);
+  WriteFile("VADU.ini", Ini());
   SetPlatformClock(&clock_);
   RegisterApplication({.create = CreateOwner, .step = OwnerStep});
   ASSERT_TRUE(HostStartup());
@@ -98,6 +97,10 @@ void WindowTest::SetUp() {
   ASSERT_EQ(Kernel.manager_state, MANAGER_RUNNING);
   Settle();
   g_log.Clear();
+}
+
+std::string WindowTest::Ini() const {
+  return kIni;
 }
 
 void WindowTest::TearDown() {

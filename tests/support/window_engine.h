@@ -62,6 +62,9 @@ class WindowTest : public GameDirTest {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // The settings the engine starts with (a 320 x 240 screen, 16-pixel
+  // fonts, a black background); a test class may give others.
+  virtual std::string Ini() const;
 
   // A window of the owner task: created, named, given a fill colour; opened
   // at (x, y) through an open request when `open` is set.

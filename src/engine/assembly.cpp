@@ -3,10 +3,12 @@
 #include "app/pixie.h"
 #include "kernel/event_record.h"
 #include "kernel/task_steps.h"
+#include "menu/menu.h"
 #include "menu/menu_task.h"
 #include "present/present_tasks.h"
 #include "textedit/text_task.h"
 #include "window/object.h"
+#include "window/object_seams.h"
 #include "window/window.h"
 #include "window/window_task.h"
 
@@ -24,6 +26,8 @@ void AssembleEngine() {
   // and destroys with their windows.
   SetWindowObjectHooks({.draw = DrawWindowObjects, .click = ClickWindowObjects, .destroy_all = DestroyWindowObjects});
   RegisterTaskStep(kTaskMenu, {.step = MenuTask});
+  // A pull-down, selector or list object shows every row of its menu.
+  SetObjectMenuHooks({.draw_items = [](Handle window, Handle menu) { DrawMenu(window, menu, 0); }});
   RegisterTaskStep(kTaskText, {.step = TextTask});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});

@@ -138,9 +138,9 @@ void Elevator(const Look& l) {
   Line(l.parent, right, top, right, bottom, l.light);
 }
 
+// The menu's rows are the menu task's to draw (filled from the composition
+// root).
 void MenuItems(const Look& l) {
-  // FIXME: the menu task (menu/, DrawMenu) fills this seam; until then a
-  // menu object shows only its face or outline.
   if (MenuHooks().draw_items != nullptr) MenuHooks().draw_items(l.window, l.data);
 }
 

@@ -1,8 +1,9 @@
 // Window objects on a running engine: lookups by number and kind, which
 // object a click goes to and what it reports, the press looks while the
 // button is held (pixel checks), pop-up areas, showing and hiding, graphic
-// objects, objects their owner draws, destruction with the window and
-// message areas with their darkened, saved picture.
+// objects, objects their owner draws, destruction with the window, message
+// areas with their darkened, saved picture and shared text, input lines and
+// text areas.
 #include "window/object.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,13 @@
 #include "kernel/graphic.h"
 #include "kernel/task.h"
 #include "kernel/task_steps.h"
+#include "menu/menu.h"
 #include "platform/bytes.h"
 #include "platform/device.h"
 #include "platform/framebuffer.h"
 #include "platform/input_host.h"
 #include "support/window_engine.h"
+#include "text/text.h"
 #include "window/draw.h"
 #include "window/manager.h"
 #include "window/object_seams.h"
@@ -340,6 +343,26 @@ TEST_F(ObjectTest, MenuObjectsDrawTheirItemsThroughTheMenuTaskAndSendItTheirClic
   EXPECT_EQ(owner_log().Of(kEventObjectClicked).size(), 2u);
 }
 
+TEST_F(ObjectTest, ASelecterShowsTheRowsOfItsMenu) {
+  const Handle menu = CreateMenu(owner(), 2);
+  SetMenuItem(menu, "One", "", 1);
+  SetMenuItem(menu, "Two", "", 2);
+  const Handle w = Panel(20, 20, 240, 160, false);
+  const Handle selecter = CreateSelecter(w, 1, 10, 10, 100, 80, menu, kNoHandle);
+  const Handle empty = CreateSelecter(w, 2, 120, 10, 100, 80, kNoHandle, kNoHandle);
+  Open(w, 20, 20);
+  const auto inked = [this](Handle object) {
+    const ScreenRect c = Area(object);
+    int n = 0;
+    for (int y = c.y + 2; y < c.y + c.height - 1; ++y) {
+      for (int x = c.x + 2; x < c.x + c.width - 1; ++x) n += Pixel(x, y) == ink_ ? 1 : 0;
+    }
+    return n;
+  };
+  EXPECT_GT(inked(selecter), 0);
+  EXPECT_EQ(inked(empty), 0);
+}
+
 TEST_F(ObjectTest, ShowingWhereShownDrawsNothingAndHidingTwiceIsRefused) {
   const Handle w = Panel(20, 20, 200, 150, false);
   const Handle button = CreateButton(w, 1, 10, 10, 40, 30);
@@ -523,6 +546,156 @@ TEST_F(ObjectTest, MessageAreasAreDarkenedSavedAndRestored) {
   // Hidden, it is gone: its picture is its own look, not what lay below.
   EXPECT_EQ(CloseObject(w, 110), 0);
   EXPECT_EQ(Pixel(c.x + 5, c.y + 5), face_);
+}
+
+TEST_F(ObjectTest, InputNumbersAreReadAndWrittenAndMissingInputsSaySo) {
+  const Handle w = Panel(20, 20, 240, 150, false);
+  EXPECT_EQ(GetInputNumber(w, 1), -1);
+  EXPECT_TRUE(Logged("Object番号指定ミス GetInputText"));
+  EXPECT_EQ(PutInputNumber(w, 1, 5), 1);
+  EXPECT_TRUE(Logged("Object番号指定ミス PutInputText"));
+
+  const Handle number = CreateInputNumeric(w, 1, 10, 10, 6, owner());
+  ASSERT_NE(number, kNoHandle);
+  EXPECT_EQ(ObjectView(number)->kind, kObjectInput);
+  EXPECT_EQ(WindowNameText(ObjectView(number)->window), "InputNumeric");
+  EXPECT_EQ(WindowWidth(ObjectView(number)->window), 8 * (6 + 1) + 4);
+  EXPECT_EQ(WindowHeight(ObjectView(number)->window), 16 + 4);
+  const TextObject* t = TextView(ObjectView(number)->data);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->mode & (kTextOneLine | kTextDigitsOnly | kTextHalfWidth),
+            kTextOneLine | kTextDigitsOnly | kTextHalfWidth);
+  EXPECT_EQ(GetInputNumber(w, 1), 0);  // empty
+  EXPECT_EQ(PutInputNumber(w, 1, 1234), 0);
+  EXPECT_EQ(GetInputNumber(w, 1), 1234);
+  EXPECT_EQ(PutInputNumber(w, 1, -56), 0);
+  EXPECT_EQ(GetInputNumber(w, 1), -56);
+  // Another kind with the number is no input.
+  CreateButton(w, 2, 100, 100, 10, 10);
+  EXPECT_EQ(GetInputNumber(w, 2), -1);
+  EXPECT_EQ(PutInputNumber(w, 2, 7), 1);
+}
+
+TEST_F(ObjectTest, EachInputKeepsItsOwnTextWithinItsBuffer) {
+  const Handle w = Panel(20, 20, 240, 150, false);
+  const Handle first = CreateMessageLine(w, 1, 10, 10, 10, owner());
+  const Handle second = CreateInputByte(w, 2, 10, 40, 10, owner());
+  ASSERT_NE(first, kNoHandle);
+  ASSERT_NE(second, kNoHandle);
+  EXPECT_NE(ObjectView(first)->data, ObjectView(second)->data);
+  EXPECT_EQ(PutInputText(w, 1, "abcdef"), first);
+  EXPECT_EQ(PutInputText(w, 2, "xyz"), second);
+  char text[100];
+  EXPECT_EQ(GetInputText(w, 1, text, sizeof text), first);
+  EXPECT_STREQ(text, "abcdef");
+  EXPECT_EQ(GetInputText(w, 2, text, sizeof text), second);
+  EXPECT_STREQ(text, "xyz");
+  // A small buffer gets what fits, terminated, and no half character.
+  char small[4];
+  GetInputText(w, 1, small, sizeof small);
+  EXPECT_STREQ(small, "abc");
+  PutInputText(w, 1, "aあ");
+  GetInputText(w, 1, small, 3);
+  EXPECT_STREQ(small, "a");
+  // One line, as much as a block holds.
+  PutInputText(w, 2, "one\ntwo");
+  GetInputText(w, 2, text, sizeof text);
+  EXPECT_STREQ(text, "one");
+  const std::string long_text(3000, '7');
+  EXPECT_EQ(PutInputText(w, 2, long_text.c_str()), second);
+  std::string back(2000, '\0');
+  GetInputText(w, 2, back.data(), back.size());
+  EXPECT_EQ(std::strlen(back.c_str()), static_cast<size_t>(kTextBlockChars));
+
+  // With the first gone, a new input may take its text's name again.
+  const std::string name_of_first = "demo text";
+  DestroyObject(first);
+  const Handle third = CreateMessageLine(w, 3, 10, 70, 10, owner());
+  const TextObject* t = TextView(ObjectView(third)->data);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(std::string(Attr(t->block_resource)->res_name), name_of_first);
+}
+
+TEST_F(ObjectTest, AnInputIsDrawnWithItsTextAndAClickGoesToTheTextTask) {
+  std::vector<Handle> cursors;
+  static std::vector<Handle>* s_cursors = nullptr;
+  s_cursors = &cursors;
+  SetObjectTextHooks({.draw_cursor = [](Handle object) { s_cursors->push_back(object); }});
+  const Handle w = Panel(20, 20, 240, 150, false);
+  const Handle input = CreateMessageLine(w, 1, 10, 10, 10, owner());
+  Open(w, 20, 20);
+  const ScreenRect c = Area(input);
+  // A sunken edge: shadow top and left, light bottom and right.
+  EXPECT_EQ(Pixel(c.x, c.y + 5), shadow_);
+  EXPECT_EQ(Pixel(c.x + c.width, c.y + 5), light_);
+  EXPECT_EQ(Pixel(c.x + 5, c.y + c.height), light_);
+  EXPECT_EQ(cursors, std::vector<Handle>{input});
+  // Written to, it shows the text: some pixels of the text colour.
+  const auto inked = [&] {
+    int n = 0;
+    for (int y = c.y + 2; y < c.y + c.height - 1; ++y) {
+      for (int x = c.x + 2; x < c.x + c.width - 1; ++x) n += Pixel(x, y) == ink_ ? 1 : 0;
+    }
+    return n;
+  };
+  EXPECT_EQ(inked(), 0);
+  PutInputText(w, 1, "WWW");
+  EXPECT_GT(inked(), 0);
+  EXPECT_EQ(cursors.size(), 2u);
+
+  owner_log().Clear();
+  ClickOn(input);
+  Settle();
+  EXPECT_EQ(g_to_text, std::vector<Handle>{input});
+  EXPECT_EQ(owner_log().Of(kEventObjectClicked).size(), 1u);
+}
+
+TEST_F(ObjectTest, ATextAreaKeepsItsViewAndIsDrawnByTheTextTask) {
+  std::vector<Handle> drawn;
+  static std::vector<Handle>* s_drawn = nullptr;
+  s_drawn = &drawn;
+  SetObjectTextHooks({.draw_area = [](Handle object) { s_drawn->push_back(object); }});
+  const Handle w = Panel(20, 20, 240, 150, false);
+  const Handle text = CreateText(owner(), "area", 0);
+  const Handle area = CreateTextArea(text, w, 5, 5, 160, 100, 4, kTextKeywords);
+  ASSERT_NE(area, kNoHandle);
+  EXPECT_EQ(FirstTextArea(), area);
+  EXPECT_EQ(std::string(Entry(area).tag), "TO");
+  const TextAreaFields* f = TextAreaView(area);
+  EXPECT_EQ(f->top_line, 0);
+  EXPECT_EQ(f->rows, 100 / 16);
+  EXPECT_EQ(f->columns, 160 / 8);
+  EXPECT_NE(TextView(text)->mode & kTextKeywords, 0u);
+  EXPECT_NE(TextView(text)->top_block, kNoHandle);
+  EXPECT_EQ(CreateTextArea(kNoHandle, w, 5, 5, 10, 10, 5, 0), kNoHandle);
+  Open(w, 20, 20);
+  EXPECT_EQ(drawn, std::vector<Handle>{area});
+  // It takes no click of its own.
+  owner_log().Clear();
+  ClickOn(area);
+  EXPECT_EQ(owner_log().Of(kEventObjectClicked).size(), 1u);
+  EXPECT_TRUE(g_to_text.empty());
+}
+
+TEST_F(ObjectTest, MessageAreasShareTheirTaskTextAndRefuseWhatItCannotHold) {
+  const Handle w = Panel(20, 20, 240, 150, false);
+  const Handle m = CreateMessage(w, 110, 10, 10, 100, 50, kNoHandle);
+  const Handle other = CreateMessage(w, 111, 10, 80, 100, 40, kNoHandle);
+  ASSERT_NE(ObjectView(m)->data, kNoHandle);
+  EXPECT_EQ(ObjectView(m)->data, ObjectView(other)->data);
+  EXPECT_EQ(SetMessageObject(w, 110, "Hello"), m);
+  char text[2048];
+  EXPECT_EQ(CopyMessageText(other, text, sizeof text), 5);
+  EXPECT_STREQ(text, "Hello");
+  const std::string too_long(kMessageTextMax + 1, 'a');
+  EXPECT_EQ(SetMessageObject(w, 110, too_long.c_str()), kNoHandle);
+  EXPECT_TRUE(Logged("SetMessageObject() text length error"));
+  CopyMessageText(m, text, sizeof text);
+  EXPECT_STREQ(text, "Hello");
+  const std::string longest(kMessageTextMax, 'b');
+  EXPECT_EQ(SetMessageObject(w, 110, longest.c_str()), m);
+  EXPECT_EQ(CopyMessageText(m, text, sizeof text), kMessageTextMax);
+  EXPECT_EQ(SetMessageObject(w, 112, "x"), kNoHandle);
 }
 
 }  // namespace

@@ -184,8 +184,8 @@ Handle CreateInputNumeric(Handle parent, int16_t number, int16_t x, int16_t y, i
 Handle CreateInputByte(Handle parent, int16_t number, int16_t x, int16_t y, int16_t length, Handle task);
 // One-line mode only: the text (up to its first line end, at most one
 // block) becomes the whole content, the cursor goes past its end, and the
-// object is cleared and the text drawn at (0, 0). "SET size %d  %s." is
-// printed. 0, or 1 when the object is no one-line input.
+// input is drawn again (DrawInputMessage). "SET size %d  %s." is printed.
+// 0, or 1 when the object is no one-line input.
 int SetTextLine(Handle object, const char* text);
 // One-line mode only: the content into `buffer` (room for `size` bytes,
 // terminated, never cut inside a two-byte character). "REQ size %d %s." is

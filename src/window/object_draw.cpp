@@ -337,9 +337,10 @@ Handle DrawWindowObjects(Handle window, Handle after) {
       DrawObjectByKind(h);
       const ObjectRecord* drawn = ObjectView(h);
       if (drawn != nullptr && (drawn->flags & OBJownerdraws) != 0) {
+        // Without an owner to answer, drawing goes on rather than wait for
+        // good.
         const int32_t owner = WindowOwnerNumber(window);
-        if (owner >= 0) ReqDrawEvent(owner, object_window);
-        return h;
+        if (owner >= 0 && ReqDrawEvent(owner, object_window) == 0) return h;
       }
     }
     h = next;

@@ -2,7 +2,6 @@
 // areas (kind 16), text areas (kind 26) and the one-line inputs made from
 // them (kind 3), with the one-line operations the inputs are read and
 // written through.
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -121,7 +120,6 @@ Handle MessageText(Handle parent) {
 // A decimal number as an input holds it: blanks, a sign, digits; values
 // past the 32-bit range are its ends.
 int32_t DecimalValue(const char* text) {
-  errno = 0;
   const long long v = std::strtoll(text, nullptr, 10);
   if (v > INT32_MAX) return INT32_MAX;
   if (v < INT32_MIN) return INT32_MIN;

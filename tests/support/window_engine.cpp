@@ -50,6 +50,12 @@ void OwnerStep(Handle task) {
       n.object = GetU32(e + ObjectClickedAt::kObject);
     }
     g_log.notices.push_back(n);
+  } else if (code == kEventMenuChosen) {
+    Notice n;
+    n.code = code;
+    n.value = GetI16(e + MenuChosenAt::kValue);
+    n.menu = GetU32(e + MenuChosenAt::kMenu);
+    g_log.notices.push_back(n);
   }
 }
 

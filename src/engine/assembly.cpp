@@ -1,6 +1,7 @@
 #include "engine/assembly.h"
 
 #include "app/pixie.h"
+#include "dialog/dialog.h"
 #include "kernel/event_record.h"
 #include "kernel/task_steps.h"
 #include "menu/menu.h"
@@ -32,6 +33,9 @@ void AssembleEngine() {
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
   RegisterTaskStep(kTaskStartScreen, {.step = StartScreen});
+  // The system dialogs: made once the system tasks exist, drawn again on a
+  // host repaint while open.
+  RegisterLayer({.ready = CreateSystemDialogs, .repaint = RepaintOpenDialogs, .reset = ResetSystemDialogs});
   // The application task, made at the first paint and stepped while
   // APP_ACTIVE is set.
   RegisterApplication({.create = CreatePixieTask, .step = PixieTask});

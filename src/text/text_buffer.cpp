@@ -287,7 +287,7 @@ int InsertAt(Handle text, Handle resource, const Found& f, const char* chars, in
   for (int64_t n = 0; n <= chunks; ++n) {
     const Handle b = NewBlock(resource);
     if (b == kNoHandle) {
-      for (Handle m : made) DeleteRecord(resource, m);
+      for (Handle m : made) RetireBlock(resource, m);
       return 1;
     }
     made.push_back(b);

@@ -329,11 +329,11 @@ int SetTextContent(Handle text, const char* chars, int32_t count) {
   }
   std::vector<Handle> blocks;
   if (top != kNoHandle) {
-    // The old blocks after the top one go.
+    // The old blocks after the top one go, to be reused.
     Handle b = NextBlockOf(resource, top);
     for (uint32_t n = WalkLimit(resource); b != kNoHandle && n > 0; --n) {
       const Handle next = NextBlockOf(resource, b);
-      if (std::find(made.begin(), made.end(), b) == made.end()) RemoveRecord(resource, b);
+      if (std::find(made.begin(), made.end(), b) == made.end()) RetireBlock(resource, b);
       b = next;
     }
     blocks.push_back(top);

@@ -4,12 +4,8 @@
 
 namespace vadu {
 
-// FIXME: the anime, effect and start-screen steps replace these; until then
-// each task only receives its events.
-void AnimeTask(Handle task) {
-  ReciveEvent(task);
-}
-
+// FIXME: the effect and start-screen steps replace these; until then each
+// task only receives its events.
 void EffectTask(Handle task) {
   ReciveEvent(task);
 }

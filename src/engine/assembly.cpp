@@ -8,6 +8,7 @@
 #include "menu/menu_task.h"
 #include "present/anime.h"
 #include "present/present_tasks.h"
+#include "present/start_screen.h"
 #include "textedit/text_task.h"
 #include "window/object.h"
 #include "window/object_seams.h"
@@ -33,7 +34,7 @@ void AssembleEngine() {
   RegisterTaskStep(kTaskText, {.step = TextTask});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask, .reset = ResetAnime});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
-  RegisterTaskStep(kTaskStartScreen, {.step = StartScreen});
+  RegisterTaskStep(kTaskStartScreen, {.step = StartScreen, .reset = ResetStartScreen});
   // The system dialogs: made once the system tasks exist, drawn again on a
   // host repaint while open.
   RegisterLayer({.ready = CreateSystemDialogs, .repaint = RepaintOpenDialogs, .reset = ResetSystemDialogs});

@@ -1,6 +1,6 @@
 // The presentation tasks: EffectTask (task 12) types message text and runs
-// window effects, and StartScreen (task 19) shows the start screen.
-// AnimeTask is present/anime.h.
+// window effects. AnimeTask is present/anime.h, StartScreen
+// present/start_screen.h.
 #pragma once
 
 #include "core/types.h"
@@ -8,6 +8,5 @@
 namespace vadu {
 
 void EffectTask(Handle task);
-void StartScreen(Handle task);
 
 }  // namespace vadu

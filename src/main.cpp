@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/config.h"
+#include "core/transcript.h"
 #include "engine/assembly.h"
 #include "host/headless/headless_host.h"
 #include "host/headless/virtual_clock.h"
@@ -206,16 +207,10 @@ int main(int argc, char** argv) {
                  args.game_dir.empty() ? "." : args.game_dir.c_str());
     return vadu::kExitStartup;
   }
-  if (!args.transcript.empty()) {
-    // FIXME: the application writes the transcript; until it exists the file
-    // is made empty, so tools can rely on it being there.
-    FILE* f = std::fopen(args.transcript.c_str(), "wb");
-    if (f == nullptr) {
-      std::fprintf(stderr, "vadu: cannot create the transcript '%s': %s\n", args.transcript.c_str(),
-                   std::strerror(errno));
-      return vadu::kExitBadInput;
-    }
-    std::fclose(f);
+  if (!args.transcript.empty() && !vadu::OpenTranscript(args.transcript.c_str())) {
+    std::fprintf(stderr, "vadu: cannot create the transcript '%s': %s\n", args.transcript.c_str(),
+                 std::strerror(errno));
+    return vadu::kExitBadInput;
   }
 
   // The screen size: SCREEN_SIZEX and SCREEN_SIZEY by the rule start-up uses
@@ -233,7 +228,9 @@ int main(int argc, char** argv) {
     options.timeout_ms = timeout_ms;
     options.screen_width = screen_width;
     options.screen_height = screen_height;
-    return vadu::RunHeadless(options);
+    const int code = vadu::RunHeadless(options);
+    vadu::CloseTranscript();
+    return code;
   }
   vadu::SdlOptions options;
   options.scale = args.scale;
@@ -241,5 +238,7 @@ int main(int argc, char** argv) {
   options.timeout_ms = timeout_ms;
   options.screen_width = screen_width;
   options.screen_height = screen_height;
-  return vadu::RunSdl(options);
+  const int code = vadu::RunSdl(options);
+  vadu::CloseTranscript();
+  return code;
 }

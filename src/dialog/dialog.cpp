@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/dialog_seam.h"
 #include "core/install.h"
@@ -9,6 +10,7 @@
 #include "core/log.h"
 #include "core/state.h"
 #include "core/strings.h"
+#include "core/transcript.h"
 #include "data/resource.h"
 #include "data/task_record.h"
 #include "kernel/event.h"
@@ -178,6 +180,22 @@ void Remember(char* slot, const char* text) {
 
 }  // namespace
 
+namespace {
+
+// The transcript's record of an opened dialog: its texts in the order they
+// are drawn, joined by a blank (the error dialog's date and task line is
+// left out so transcripts of runs compare equal).
+void RecordShown(const char* first, const char* second) {
+  std::string shown = first != nullptr ? first : "";
+  if (second != nullptr && *second != '\0') {
+    if (!shown.empty()) shown += ' ';
+    shown += second;
+  }
+  TranscriptLine("dialog", shown.c_str());
+}
+
+}  // namespace
+
 void CreateSystemDialogs() {
   const Handle manager = FindTaskByNumber(kTaskVaduManager);
   WindowOf(SystemDialog::kError) = MakeDialog(manager, "ErrorDialog", 14, "再起動", " 終  了 ");
@@ -220,7 +238,9 @@ void ShowErrorDialog(Handle task, int number, const char* extra) {
     DrawEscapedText(window, 20, static_cast<int16_t>(2 * m.h + 10), message, gc);
   }
   DrawCentred(window, 5 * m.h, extra);
+  RecordShown(message, extra);
   const int answer = ModalButtonWait(window);
+  TranscriptLinef("answer", "%d", answer);
   if (answer == 1) {
     SetFlag(RESTART_REQUEST);
     PostEvent(kTaskVaduManager, kTaskVaduManager, ShutDownEvent);
@@ -239,9 +259,12 @@ int ShowMessageDialog(int number, const char* extra) {
   char message[kTextMax];
   if (SystemMessage(number, message, sizeof message)) {
     DrawEscapedText(window, 20, 10, message, GetWindowGC(window));
+  } else {
+    message[0] = '\0';
   }
   DrawCentred(window, 5 * SystemMetrics().h, extra);
-  ModalButtonWait(window);
+  RecordShown(message, extra);
+  TranscriptLinef("answer", "%d", ModalButtonWait(window));
   Close(window);
   return 0;
 }
@@ -250,7 +273,8 @@ int ShowMessageDialogText(const char* text) {
   const Handle window = WindowOf(SystemDialog::kMessage);
   if (!Open(window)) return 1;
   DrawEscapedText(window, 20, 10, text != nullptr ? text : "", GetWindowGC(window));
-  ModalButtonWait(window);
+  RecordShown(text, nullptr);
+  TranscriptLinef("answer", "%d", ModalButtonWait(window));
   Close(window);
   return 0;
 }
@@ -263,7 +287,9 @@ int ShowInfoDialog(const char* text) {
   }
   Remember(g.info_text, text);
   DrawDialogText(window, g.info_text);
+  RecordShown(g.info_text, nullptr);
   const int answer = ModalButtonWait(window);
+  TranscriptLinef("answer", "%d", answer);
   Close(window);
   return answer;
 }
@@ -273,6 +299,7 @@ int YesNoDialog(const char* text) {
   if (!Open(window)) return 1;
   Remember(g.yesno_text, text);
   DrawDialogText(window, g.yesno_text);
+  RecordShown(g.yesno_text, nullptr);
   int answer = 0;
   while (answer == 0) {
     const uint16_t key = TakeKey();
@@ -287,6 +314,7 @@ int YesNoDialog(const char* text) {
       if (answer != 0) AwaitRelease();
     }
   }
+  TranscriptLinef("answer", "%d", answer);
   Close(window);
   return answer;
 }

@@ -12,6 +12,7 @@
 
 #include "core/dialog_seam.h"
 #include "core/state.h"
+#include "core/transcript.h"
 #include "kernel/event.h"
 #include "kernel/graphic.h"
 #include "platform/framebuffer.h"
@@ -122,6 +123,25 @@ TEST_F(DialogTest, AHostCloseRequestEndsAModalWait) {
   clock_.At(1200, [] { HostRequestClose(); });
   EXPECT_EQ(InfoDialog("waiting"), 0);
   EXPECT_TRUE(TakeCloseRequest());
+}
+
+// The transcript records what each dialog showed and how it was answered,
+// one line each, with line ends and backslashes escaped so a record never
+// spans lines.
+TEST_F(DialogTest, TheTranscriptRecordsEachDialogAndItsAnswer) {
+  const std::string path = "transcript.txt";
+  ASSERT_TRUE(OpenTranscript(path.c_str()));
+  clock_.At(30, [] { HostPutKey(KEY_ESCAPE); });
+  YesNoDialog("終わる？");
+  clock_.At(30, [] { HostPutKey(KEY_RETURN); });
+  ShowMessageDialogText("一行目\n二行目\\");
+  CloseTranscript();
+  clock_.At(30, [] { HostPutKey(KEY_RETURN); });
+  YesNoDialog("not recorded");
+  // The expected lines are UTF-8, whatever the engine's own strings are.
+  auto utf8 = [](const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); };
+  EXPECT_EQ(test::ReadLines(path), (std::vector<std::string>{utf8(u8"dialog: 終わる？"), "answer: 2",
+                                                             utf8(u8"dialog: 一行目\\n二行目\\\\"), "answer: 0"}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "kernel/task_steps.h"
 #include "menu/menu.h"
 #include "menu/menu_task.h"
+#include "present/effect.h"
 #include "present/present_tasks.h"
 #include "textedit/text_task.h"
 #include "window/object.h"
@@ -32,6 +33,9 @@ void AssembleEngine() {
   RegisterTaskStep(kTaskText, {.step = TextTask});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
+  // Message areas are painted again (a redraw) and completed at once (a
+  // click) by the message effect.
+  SetObjectEffectHooks({.redraw = RedrawEffect});
   RegisterTaskStep(kTaskStartScreen, {.step = StartScreen});
   // The system dialogs: made once the system tasks exist, drawn again on a
   // host repaint while open.

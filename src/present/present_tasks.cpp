@@ -4,13 +4,9 @@
 
 namespace vadu {
 
-// FIXME: the anime, effect and start-screen steps replace these; until then
-// each task only receives its events.
+// FIXME: the anime and start-screen steps replace these; until then each
+// task only receives its events.
 void AnimeTask(Handle task) {
-  ReciveEvent(task);
-}
-
-void EffectTask(Handle task) {
   ReciveEvent(task);
 }
 

@@ -1,6 +1,6 @@
-// The presentation tasks: AnimeTask (task 11) runs animation scripts,
-// EffectTask (task 12) types message text and runs window effects, and
-// StartScreen (task 19) shows the start screen.
+// The presentation tasks: AnimeTask (task 11) runs animation scripts and
+// StartScreen (task 19) shows the start screen. EffectTask (task 12) is in
+// present/effect.h.
 #pragma once
 
 #include "core/types.h"
@@ -8,7 +8,6 @@
 namespace vadu {
 
 void AnimeTask(Handle task);
-void EffectTask(Handle task);
 void StartScreen(Handle task);
 
 }  // namespace vadu

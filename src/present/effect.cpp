@@ -632,7 +632,10 @@ int RedrawEffect(Handle object, int mode) {
   Store(record, r);
   if (result == 1) {
     if (mode == kRedrawRepaint) {
-      DeleteEffect(record);
+      // The text ended before the place it had got to (it was changed):
+      // the effect is over. A text whose last tag was read together with
+      // its end stops exactly there and stays for later repaints.
+      if (r.position < limit) DeleteEffect(record);
     } else if ((r.flags & kEffectEndReported) == 0) {
       // The end is told once, whether it was typed or completed here.
       SendRetEffect(record, kEventEffectEnded);

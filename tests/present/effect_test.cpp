@@ -330,6 +330,20 @@ TEST_F(EffectTest, WholePageCallsCompleteRepaintAndEndAOnePageText) {
   Tick(2);
   EXPECT_EQ(Record().position, 12);
 
+  // A text that ends with a tag: its repaints read the tag with the end
+  // and keep the record; a text cut short of where it had got ends it.
+  SetText(Blocks(2) + "<font_color PALETwhite>");
+  Request(EFFECTtext, 3);
+  Tick(3);
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(DrawObject(play_, 110), 0);
+    EXPECT_TRUE(CharInked(1));
+    ASSERT_NE(FindEffect(object_, EFFECTtext), kNoHandle);
+  }
+  SetText(Blocks(1));
+  ASSERT_EQ(DrawObject(play_, 110), 0);
+  EXPECT_EQ(FindEffect(object_, EFFECTtext), kNoHandle);
+
   // Mode 1 on a one-page text ends it.
   owner_log().Clear();
   SetText(Blocks(2));

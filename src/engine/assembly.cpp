@@ -7,7 +7,7 @@
 #include "menu/menu.h"
 #include "menu/menu_task.h"
 #include "present/anime.h"
-#include "present/present_tasks.h"
+#include "present/effect.h"
 #include "present/start_screen.h"
 #include "textedit/text_task.h"
 #include "window/object.h"
@@ -34,6 +34,9 @@ void AssembleEngine() {
   RegisterTaskStep(kTaskText, {.step = TextTask});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask, .reset = ResetAnime});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
+  // Message areas are painted again (a redraw) and completed at once (a
+  // click) by the message effect.
+  SetObjectEffectHooks({.redraw = RedrawEffect});
   RegisterTaskStep(kTaskStartScreen, {.step = StartScreen, .reset = ResetStartScreen});
   // The system dialogs: made once the system tasks exist, drawn again on a
   // host repaint while open.

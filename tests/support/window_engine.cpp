@@ -56,6 +56,13 @@ void OwnerStep(Handle task) {
     n.value = GetI16(e + MenuChosenAt::kValue);
     n.menu = GetU32(e + MenuChosenAt::kMenu);
     g_log.notices.push_back(n);
+  } else if (code == kEventEffectEnded || code == kEventEffectReplaced) {
+    Notice n;
+    n.code = code;
+    n.window = GetU32(e + EffectResultAt::kWindow);
+    n.value = static_cast<int16_t>(GetU16(e + EffectResultAt::kId));
+    n.at_ms = PlatformClock().NowMs();
+    g_log.notices.push_back(n);
   }
 }
 
@@ -81,6 +88,18 @@ void InputClock::SleepMs(uint32_t ms) {
     actions_.erase(actions_.begin());
     action();
   }
+}
+
+LocalDateTime InputClock::LocalTime() {
+  LocalDateTime t{2024, 5, 6, 7, 8, 9, 0};
+  if (!local_runs_) return t;
+  // Tests run for minutes at most: the hour is enough to carry into.
+  const uint64_t ms = now_ms_ + ((7u * 60 + 8) * 60 + 9) * 1000u;
+  t.millisecond = static_cast<int>(ms % 1000);
+  t.second = static_cast<int>(ms / 1000 % 60);
+  t.minute = static_cast<int>(ms / 60000 % 60);
+  t.hour = static_cast<int>(ms / 3600000 % 24);
+  return t;
 }
 
 void InputClock::At(uint64_t after_ms, std::function<void()> action) {

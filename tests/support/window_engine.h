@@ -17,22 +17,26 @@
 namespace vadu::test {
 
 // Time moves only by the engine's sleeps; actions run once the time has
-// reached their moment. Local time stands still, so no clock ticks are sent.
+// reached their moment. Local time stands still, so no clock ticks are sent,
+// unless RunLocalTime lets it move with the clock (from 07:08:09.000), so
+// that EventTask sends its ticks as time passes.
 class InputClock : public Clock {
  public:
   uint64_t NowMs() override { return now_ms_; }
   void SleepMs(uint32_t ms) override;
-  LocalDateTime LocalTime() override { return LocalDateTime{2024, 5, 6, 7, 8, 9, 0}; }
+  LocalDateTime LocalTime() override;
   // Runs `action` once the clock reaches now + `after_ms`.
   void At(uint64_t after_ms, std::function<void()> action);
+  void RunLocalTime(bool run) { local_runs_ = run; }
 
  private:
   uint64_t now_ms_ = 0;
+  bool local_runs_ = false;
   std::multimap<uint64_t, std::function<void()>> actions_;
 };
 
 // What the owner task saw: the windows it was asked to draw, in order, and
-// every other event code sent to it with its window.
+// the window, menu and effect events sent to it.
 struct Notice {
   uint16_t code = 0;
   Handle window = kNoHandle;
@@ -40,8 +44,9 @@ struct Notice {
   uint16_t button = 0;        // and the button state
   int16_t number = 0;         // object events: the object's number
   Handle object = kNoHandle;  // and the object
-  int16_t value = 0;          // menu results (0x413): the chosen value
+  int16_t value = 0;          // menu results (0x413): the chosen value; ret_effect: the id
   Handle menu = kNoHandle;    // and the menu
+  uint64_t at_ms = 0;         // the clock when the owner saw it
 };
 struct OwnerLog {
   std::vector<Handle> draws;

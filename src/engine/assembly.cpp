@@ -29,6 +29,8 @@ void AssembleEngine() {
   // A pull-down, selector or list object shows every row of its menu.
   SetObjectMenuHooks({.draw_items = [](Handle window, Handle menu) { DrawMenu(window, menu, 0); }});
   RegisterTaskStep(kTaskText, {.step = TextTask});
+  // The text task draws text areas and the cursor of input lines.
+  SetObjectTextHooks({.draw_area = DrawTextArea, .draw_cursor = DrawInputCursor});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
   RegisterTaskStep(kTaskStartScreen, {.step = StartScreen});

@@ -32,7 +32,8 @@ class InputClock : public Clock {
 };
 
 // What the owner task saw: the windows it was asked to draw, in order, and
-// every other event code sent to it with its window.
+// every other window event sent to it with its window, and the texts sent
+// to it (0x501).
 struct Notice {
   uint16_t code = 0;
   Handle window = kNoHandle;
@@ -40,6 +41,7 @@ struct Notice {
   uint16_t button = 0;        // and the button state
   int16_t number = 0;         // object events: the object's number
   Handle object = kNoHandle;  // and the object
+  std::string text;           // string events: the text
 };
 struct OwnerLog {
   std::vector<Handle> draws;

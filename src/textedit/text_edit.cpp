@@ -63,6 +63,7 @@ void AddLines(Handle text, int newlines) {
 }  // namespace
 
 int InsertText(const Area& a, int32_t y, int32_t byte, const char* chars, int32_t count, int newlines) {
+  a.read_y = -1;
   if (!Reachable(a.text, y, byte)) return Rewrite(a.text, y, byte, 0, chars, count);
   if (text_insert(a.text, byte, y, chars, count) != 0) return 1;
   AddLines(a.text, newlines);
@@ -70,6 +71,7 @@ int InsertText(const Area& a, int32_t y, int32_t byte, const char* chars, int32_
 }
 
 int EraseText(const Area& a, int32_t y, int32_t byte, int32_t count, int newlines) {
+  a.read_y = -1;
   if (!Reachable(a.text, y, byte)) return Rewrite(a.text, y, byte, count, nullptr, 0);
   if (text_erase(a.text, byte, y, count) != 0) return 1;
   AddLines(a.text, newlines);
@@ -458,7 +460,9 @@ void EditTask(uint8_t key, uint8_t trail, uint32_t modifiers) {
   // The object that has the focus now (a tab may have moved it) shows its
   // cursor, with the view scrolled sideways to it.
   if (s.active == a.object) {
-    StoreArea(a);
+    EnsureVisible(a);
+    DrawCursor(a, Look::kDark);
+    return;
   }
   Area now;
   if (!LoadArea(s.active, now)) return;

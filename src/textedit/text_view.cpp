@@ -70,6 +70,25 @@ Char CharHere(const std::string& s, size_t i, int tab, int col) {
 // text does not have.
 std::string LineImage(const Area& a, int32_t y, int cells) {
   if (y < 0 || y > a.max_line) return {};
+  if (y == a.read_y) {
+    // The same copy from the line just read: tabs as blanks, cut after
+    // the cells asked for (never inside a two-byte character). The blank
+    // that stands for the newline is left out: a blank is never drawn.
+    const size_t room = std::min<size_t>(static_cast<size_t>(std::max(cells, 0)) + 3, kLineBuffer);
+    std::string image;
+    const std::string& s = a.read_bytes;
+    for (size_t i = 0; i < s.size();) {
+      const Char c = CharHere(s, i, a.tab, 0);
+      if (image.size() + static_cast<size_t>(c.cells) > room) break;
+      if (c.tab) {
+        image.append(static_cast<size_t>(c.cells), ' ');
+      } else {
+        image.append(s, i, static_cast<size_t>(c.len));
+      }
+      i += static_cast<size_t>(c.len);
+    }
+    return image;
+  }
   const size_t size = std::min<size_t>(static_cast<size_t>(std::max(cells, 0)) + 4, kLineBuffer);
   char* buffer = Scratch();
   const int32_t n = GetTextLine(a.text, y, buffer, size);
@@ -278,12 +297,18 @@ int DisplayWidth(const std::string& line, int tab) {
 bool ReadLine(const Area& a, int32_t y, std::string& line) {
   line.clear();
   if (y < 0 || y > a.max_line) return false;
+  if (y == a.read_y) {
+    line = a.read_bytes;
+    return true;
+  }
   const TextPos start = TextPoint(a.text, y);
   if (!start.found()) return false;
   char* buffer = Scratch();
   const int32_t n = CopyTextLine(a.text, start, buffer, kLineBuffer);
   if (n < 0) return false;
   line.assign(buffer, static_cast<size_t>(n));
+  a.read_y = y;
+  a.read_bytes = line;
   return true;
 }
 
@@ -423,8 +448,11 @@ void ScrollColumns(Area& a, int n) {
   a.first += n;
   if (!ParentDrawable(a)) return;
   const int moved = a.columns - std::abs(n);
-  if (std::abs(n) <= 2 && moved > 0 && a.rows > 0) {
-    const int band = a.rows * a.height - 1;
+  // Rows below the text's last line are blank and stay so.
+  const int rows = static_cast<int>(std::clamp<int32_t>(a.max_line - a.top + 1, 0, a.rows));
+  if (std::abs(n) <= 2 && moved > 0) {
+    if (rows == 0) return;
+    const int band = rows * a.height - 1;
     const int width = moved * a.half - 1;
     if (n > 0) {
       WinCopyArea(a.window, Clamp16(CellX(a, n)), kMargin, Clamp16(width), Clamp16(band), kMargin, kMargin);
@@ -433,7 +461,7 @@ void ScrollColumns(Area& a, int n) {
     }
     // The uncovered columns, and each edge cell, where a two-byte
     // character may now be cut by the view's edge.
-    for (int r = 0; r < a.rows; ++r) {
+    for (int r = 0; r < rows; ++r) {
       if (n > 0) {
         PaintCells(a, r, moved - 1, a.columns);
         PaintCells(a, r, 0, 1);

@@ -39,6 +39,11 @@ struct Area {
   uint32_t face = 0, light = 0, shadow = 0, ink = 0;
   int row = 0;  // cursor row of the view
   int col = 0;  // cursor column of its line (display column)
+  // The bytes of the line read last (ReadLine), until the text is edited
+  // (InsertText, EraseText): a key reads its line several times, and a
+  // lookup of a line that runs on into a further block rescans the text.
+  mutable int32_t read_y = -1;
+  mutable std::string read_bytes;
 
   int32_t line() const { return top + row; }
 };

@@ -299,8 +299,8 @@ void BackspaceKey(Area& a) {
   WriteLog("end BS");
 }
 
-// The focus to input 1 of the object's window, tried twice as callers
-// have always done.
+// The focus to input 1 of the object's window; a failed try is made once
+// more.
 void FocusFirstInput(const Area& a) {
   if (ChangeText(a.parent, kFirstInput) == kNoHandle) ChangeText(a.parent, kFirstInput);
 }
@@ -360,8 +360,9 @@ void NewLine(Area& a) {
   }
 }
 
-void TabKey(Area& a, uint32_t modifiers) {
-  (void)modifiers;
+// Tab: in a one-line input the focus moves to input 1; in a text area a
+// tab character goes in at the cursor.
+void TabKey(Area& a) {
   if (a.one_line) {
     DrawCursor(a, Look::kLight);
     FocusFirstInput(a);
@@ -439,7 +440,7 @@ void EditTask(uint8_t key, uint8_t trail, uint32_t modifiers) {
       if (IsTwoByteKey(key)) {
         TwoByteKey(a, key, trail, modifiers);
       } else if (key == KEY_TAB) {
-        TabKey(a, modifiers);
+        TabKey(a);
       } else if (key == KEY_RETURN) {
         WriteLogf("  body type %s   text type %s", Entry(a.object).tag, Entry(a.text).tag);
         if (a.one_line) {

@@ -10,11 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "kernel/event.h"
 #include "kernel/gc.h"
+#include "kernel/task.h"
+#include "platform/bytes.h"
 #include "platform/device.h"
 #include "platform/input.h"
 #include "platform/input_host.h"
@@ -149,6 +152,11 @@ class TextTaskTest : public test::WindowTest {
     }
   }
 
+  static bool Logged(const std::string& line) {
+    const auto log = test::ReadLines("SenELOG.dat");
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
+
   Handle panel_ = kNoHandle;
   uint32_t face_ = 0, light_ = 0, shadow_ = 0, ink_ = 0;
 };
@@ -245,6 +253,7 @@ TEST_F(TextTaskTest, EnterSendsTheLineToTheOwnerAndTabAndEnterMoveTheFocusToInpu
   const auto sent = owner_log().Of(kEventString);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].text, "hello");
+  EXPECT_TRUE(Logged("  body type TO   text type TE"));
   EXPECT_EQ(ActiveTextObject(), first);
   EXPECT_FALSE(Focused(second));
   EXPECT_TRUE(Focused(first));
@@ -257,6 +266,10 @@ TEST_F(TextTaskTest, EnterSendsTheLineToTheOwnerAndTabAndEnterMoveTheFocusToInpu
   Key(KEY_TAB);
   EXPECT_EQ(ActiveTextObject(), first);
   EXPECT_EQ(Content(second), "hello");
+  // A window without that input: nothing changes, and it is said.
+  EXPECT_EQ(ChangeText(RootWindow(), 1), kNoHandle);
+  EXPECT_TRUE(Logged(" text search call is NULL for ChangeText()"));
+  EXPECT_EQ(ActiveTextObject(), first);
 
   // At most 99 bytes go, never half a two-byte character.
   ClickCell(wide, 0);
@@ -423,6 +436,51 @@ TEST_F(TextTaskTest, PagesMoveByTheObjectHeightLessTwoAndScrollsRedrawWhatTheyUn
   EXPECT_EQ(Content(area), lines);
   Key(4);
   EXPECT_EQ(TextAreaView(area)->top_line, 6);
+}
+
+// A text area's clicks reach the text task when its owner passes them on
+// (0x306, the point relative to the clicked window).
+TEST_F(TextTaskTest, APressPassedOnFocusesATextAreaAtItsCellAndHoldingItsCursorScrolls) {
+  std::string lines;
+  for (int i = 0; i < 20; ++i) lines += "row " + std::to_string(i) + "\n";
+  const Handle area = Area(5, lines, 200, 4 * kLine + 4);
+  Start();
+  const ScreenRect panel = ContentRect(panel_);
+  const auto press = [&](int col, int row) {
+    const ScreenRect r = CellRect(area, col, row);
+    uint8_t* e = EventBytes(PostEvent(TaskNumber(owner()), kTaskText, kEventMouse));
+    PutI16(e + MouseEventAt::kX, static_cast<int16_t>(r.x + 3 - panel.x));
+    PutI16(e + MouseEventAt::kY, static_cast<int16_t>(r.y + 5 - panel.y));
+    PutU16(e + MouseEventAt::kButton, 1);
+    PutU32(e + MouseEventAt::kWindow, panel_);
+    Settle(8);
+  };
+  press(3, 1);
+  EXPECT_EQ(ActiveTextObject(), area);
+  EXPECT_EQ(CursorX(area), 3);
+  EXPECT_EQ(CursorY(area), 1);
+  press(9, 2);  // past the line's end: the cursor goes to the end
+  EXPECT_EQ(CursorX(area), 5);
+  EXPECT_EQ(CursorY(area), 2);
+
+  // Held on the cursor's own cell with the pointer below the area, the
+  // view scrolls a line every 10 ms to the text's last line; with the
+  // pointer above it, back to the first.
+  const ScreenRect own = ContentRect(ObjectView(area)->window);
+  HostSetButton(1);
+  HostSetPointer(own.x + 20, own.y + own.height + 30);
+  clock_.At(1000, [] { HostSetButton(0); });
+  press(5, 2);
+  EXPECT_EQ(TextAreaView(area)->top_line, 17);  // lines 17-20 shown
+  EXPECT_EQ(CursorY(area), 2);                  // the cursor keeps its row
+  EXPECT_EQ(Corner(area, 5, 2), shadow_);       // now on "row 19"
+  ExpectFreshLook(area);
+  HostSetButton(1);
+  HostSetPointer(own.x + 20, own.y - 30);
+  clock_.At(1000, [] { HostSetButton(0); });
+  press(5, 2);
+  EXPECT_EQ(TextAreaView(area)->top_line, 0);
+  ExpectFreshLook(area);
 }
 
 TEST_F(TextTaskTest, KeywordsAreColouredAsTheyAreTyped) {

@@ -1,11 +1,14 @@
 #include "engine/assembly.h"
 
 #include "app/pixie.h"
+#include "dialog/dialog.h"
 #include "kernel/event_record.h"
 #include "kernel/task_steps.h"
 #include "menu/menu.h"
 #include "menu/menu_task.h"
+#include "present/anime.h"
 #include "present/present_tasks.h"
+#include "present/start_screen.h"
 #include "textedit/text_task.h"
 #include "window/object.h"
 #include "window/object_seams.h"
@@ -31,9 +34,12 @@ void AssembleEngine() {
   RegisterTaskStep(kTaskText, {.step = TextTask});
   // The text task draws text areas and the cursor of input lines.
   SetObjectTextHooks({.draw_area = DrawTextArea, .draw_cursor = DrawInputCursor});
-  RegisterTaskStep(kTaskAnime, {.step = AnimeTask});
+  RegisterTaskStep(kTaskAnime, {.step = AnimeTask, .reset = ResetAnime});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
-  RegisterTaskStep(kTaskStartScreen, {.step = StartScreen});
+  RegisterTaskStep(kTaskStartScreen, {.step = StartScreen, .reset = ResetStartScreen});
+  // The system dialogs: made once the system tasks exist, drawn again on a
+  // host repaint while open.
+  RegisterLayer({.ready = CreateSystemDialogs, .repaint = RepaintOpenDialogs, .reset = ResetSystemDialogs});
   // The application task, made at the first paint and stepped while
   // APP_ACTIVE is set.
   RegisterApplication({.create = CreatePixieTask, .step = PixieTask});

@@ -121,4 +121,25 @@ struct ValueEventAt {
   static constexpr int kValue = 36;  // 32-bit
 };
 
+// 0x503, a task to EffectTask (12) or AnimeTask (11).
+struct EffectRequestAt {
+  static constexpr int kId = 28;      // 16-bit request id, returned in ret_effect
+  static constexpr int kType = 32;    // 32-bit signed effect (or anime request) type
+  static constexpr int kColour = 36;  // 32-bit colour value
+  static constexpr int kMode = 40;    // 32-bit signed: text mode, or type 6's new mode
+  static constexpr int kWindow = 44;  // the window the effect draws in
+  static constexpr int kX = 48;       // 16-bit each: a rectangle in the window (or the
+  static constexpr int kY = 50;       // anime's drawing origin)
+  static constexpr int kWidth = 52;
+  static constexpr int kHeight = 54;
+  static constexpr int kObject = 56;  // the message object (the key of a text effect)
+  static constexpr int kName = 60;    // anime requests: the script file name, terminated
+};
+
+// 0x505, 0x506, EffectTask to the effect window's owner (ret_effect).
+struct EffectResultAt {
+  static constexpr int kId = 28;      // 16-bit request id
+  static constexpr int kWindow = 44;  // the effect's window
+};
+
 }  // namespace vadu

@@ -129,9 +129,7 @@ void CreateSystemTasks() {
     InitTaskEvents(g.tasks[i]);
   }
   // The layers' hooks: the root window, made before any task existed, gets
-  // the manager as its owner.
-  // FIXME: the system dialogs (error, message, information, Yes/No) are made
-  // here, through a hook of the dialog layer, once they are built.
+  // the manager as its owner; the system dialogs are made.
   RunReadyHooks();
 }
 

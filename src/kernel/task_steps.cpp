@@ -1,6 +1,7 @@
 #include "kernel/task_steps.h"
 
 #include <array>
+#include <vector>
 
 #include "kernel/event.h"
 #include "kernel/key_task.h"
@@ -34,6 +35,7 @@ constexpr std::array<SystemTaskEntry, kSystemTaskCount> kKernelTable = {{
 std::array<SystemTaskEntry, kSystemTaskCount> g_table = kKernelTable;
 
 ApplicationHooks g_application;
+std::vector<LayerHooks> g_layers;
 
 bool KernelOwnsStep(int32_t number) {
   return number == kTaskVaduManager || number == kTaskEvent || number == kTaskKey || number == kTaskExecManager;
@@ -62,7 +64,16 @@ void RegisterApplication(const ApplicationHooks& hooks) {
   RegisterReset(hooks.reset);
 }
 
+void RegisterLayer(const LayerHooks& hooks) {
+  for (const LayerHooks& l : g_layers) {
+    if (l.ready == hooks.ready && l.repaint == hooks.repaint && l.reset == hooks.reset) return;
+  }
+  g_layers.push_back(hooks);
+  RegisterReset(hooks.reset);
+}
+
 void ClearTaskStepRegistrations() {
+  g_layers.clear();
   g_table = kKernelTable;
   g_application = ApplicationHooks{};
 }
@@ -77,11 +88,17 @@ void RunReadyHooks() {
   for (const SystemTaskEntry& entry : g_table) {
     if (entry.hooks.ready != nullptr) entry.hooks.ready();
   }
+  for (const LayerHooks& layer : g_layers) {
+    if (layer.ready != nullptr) layer.ready();
+  }
 }
 
 void RunRepaintHooks() {
   for (const SystemTaskEntry& entry : g_table) {
     if (entry.hooks.repaint != nullptr) entry.hooks.repaint();
+  }
+  for (const LayerHooks& layer : g_layers) {
+    if (layer.repaint != nullptr) layer.repaint();
   }
 }
 

@@ -77,6 +77,16 @@ struct ApplicationHooks {
 };
 void RegisterApplication(const ApplicationHooks& hooks);
 
+// What a layer without a task of its own plugs in (the system dialogs).
+// Every member may be null.
+struct LayerHooks {
+  HookFn ready = nullptr;    // once every system task record exists, after the tasks' own
+  HookFn repaint = nullptr;  // a host repaint, after the tasks' own
+  HookFn reset = nullptr;    // added to the reset registry
+};
+// Adds a layer's hooks (a hook already added is not added twice).
+void RegisterLayer(const LayerHooks& hooks);
+
 // Forgets every registration (tests of the table itself).
 void ClearTaskStepRegistrations();
 

@@ -10,6 +10,7 @@
 #include "kernel/gc.h"
 #include "kernel/key_task.h"
 #include "kernel/task.h"
+#include "kernel/wait.h"
 #include "menu/menu.h"
 #include "platform/bytes.h"
 #include "platform/framebuffer.h"
@@ -19,6 +20,7 @@
 #include "window/draw.h"
 #include "window/manager.h"
 #include "window/mouse.h"
+#include "window/object_record.h"
 #include "window/window.h"
 
 namespace vadu {
@@ -149,6 +151,34 @@ void Choose() {
   ReleaseMouse(g.task);
 }
 
+// 0x308: a click on a menu object reaches the menu task. The row under the
+// mouse in the object's window (row 0, a title or nothing, is passed over).
+void ObjectEvent(const uint8_t* e) {
+  const Handle object = GetU32(e + ObjectClickedAt::kObject);
+  const ObjectRecord* o = ObjectView(object);
+  if (o == nullptr) return;
+  const int16_t kind = o->kind;
+  const Handle menu = o->data;
+  const Handle window = o->window;
+  if (kind == kObjectPopupmenu) {
+    OpenPopupMenu(g.task, menu);
+    return;
+  }
+  if (MenuView(menu) == nullptr) return;
+  const int row = (PointerY() - ContentRect(window).y) / MenuRowHeight(window);
+  if (row <= 0) return;
+  if (kind == kObjectMenuList) {
+    ToggleMenuItemFlags(menu, window, row, MENUchecked);
+  } else if (kind == kObjectPulldownmenu || kind == kObjectSelecter) {
+    if (TestMenuItemFlags(menu, row, MENUdisabled) != 0) return;
+    ToggleMenuItemFlags(menu, window, row, MENUselected);
+    WaitTicks(12, 0);
+    const int32_t value = GetMenuItemValue(menu, row + MenuView(menu)->first);
+    if (value != 0) SendResult(TaskNumber(WindowView(window)->owner), static_cast<int16_t>(value), menu);
+    ToggleMenuItemFlags(menu, window, row, MENUselected);
+  }
+}
+
 // Tracking and the mouse, while the system runs and no redraw motion does.
 void Poll() {
   if (Kernel.manager_state != MANAGER_RUNNING || HasFlag(REDRAW_MOTION)) return;
@@ -186,6 +216,9 @@ void MenuTask(Handle task) {
           break;
         case kEventWindowOpened:
           if (GetU32(e + WindowEventAt::kWindow) == g.popup) DrawMenu(g.popup, g.current, 0);
+          break;
+        case kEventObjectClicked:
+          ObjectEvent(e);
           break;
         case kEventReqDraw:
           if (GetU32(e + WindowEventAt::kWindow) == g.popup) {

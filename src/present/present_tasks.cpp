@@ -4,17 +4,9 @@
 
 namespace vadu {
 
-// FIXME: the anime, effect and start-screen steps replace these; until then
-// each task only receives its events.
-void AnimeTask(Handle task) {
-  ReciveEvent(task);
-}
-
+// FIXME: the effect step replaces this; until then the task only receives
+// its events.
 void EffectTask(Handle task) {
-  ReciveEvent(task);
-}
-
-void StartScreen(Handle task) {
   ReciveEvent(task);
 }
 

@@ -163,9 +163,10 @@ int WriteTextFile(Handle text);
 
 // Makes the text hold exactly `count` characters of `chars` (cut at a NUL):
 // text size = the characters stored, max_line = their newlines; the cache
-// goes back to the top block (the cursor is left alone). The top block is made when there is none; blocks behind the
-// ones needed are removed. 0, or 1 (text unchanged) when a block cannot be
-// made or `text` is not a text.
+// goes back to the top block (the cursor is left alone). The top block is
+// made when there is none; blocks behind the ones needed are deleted (the
+// blocks made later reuse them). 0, or 1 (text unchanged) when a block
+// cannot be made or `text` is not a text.
 int SetTextContent(Handle text, const char* chars, int32_t count);
 
 // ---------------------------------------------------------------------------

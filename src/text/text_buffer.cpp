@@ -114,16 +114,27 @@ bool LocateColumn(Handle text, Handle resource, int32_t x, int32_t y, Found& out
   return true;
 }
 
+// The column after `n` more bytes of a line: counted on from `column`, or
+// from the last newline among them.
+int64_t ColumnAfter(int64_t column, const char* bytes, size_t n) {
+  const void* nl = ::memrchr(bytes, '\n', n);
+  if (nl == nullptr) return std::min<int64_t>(column + static_cast<int64_t>(n), INT32_MAX);
+  return static_cast<int64_t>(n) - (static_cast<const char*>(nl) - bytes) - 1;
+}
+
 // Moves a place `count` bytes on, across blocks, stopping at the end of the
-// text.
-Found Advance(Handle resource, Found f, int64_t count) {
+// text; `column` follows the bytes passed over.
+Found Advance(Handle resource, Found f, int64_t count, int64_t& column) {
   uint32_t limit = WalkLimit(resource);
   while (count > 0 && limit-- > 0) {
     const int32_t length = BlockLen(f.pos.block);
+    const char* chars = BlockChars(f.pos.block);
     if (f.pos.offset + count <= length) {
+      column = ColumnAfter(column, chars + f.pos.offset, static_cast<size_t>(count));
       f.pos.offset += static_cast<int32_t>(count);
       break;
     }
+    column = ColumnAfter(column, chars + f.pos.offset, static_cast<size_t>(length - f.pos.offset));
     count -= length - f.pos.offset;
     const Handle next = NextBlockOf(resource, f.pos.block);
     if (next == kNoHandle) {
@@ -190,31 +201,46 @@ void SetCursor(Handle text, int32_t x, int32_t y) {
 
 // Searches from a place to the end of its block, then block by block. On a
 // hit the cursor and the cache go to the match, and the search line is
-// logged with the start the caller gives.
-bool SearchFrom(Handle text, Handle resource, const Found& start, const char* pattern, int32_t start_x, int32_t start_y,
-                Found& hit, int32_t& x, int32_t& y) {
+// logged with the start the caller gives. The column of the start place is
+// the caller's; the match's is counted on from it over the bytes searched,
+// so a search costs the distance it covers.
+bool SearchFrom(Handle text, Handle resource, const Found& start, int64_t start_column, const char* pattern,
+                int32_t start_x, int32_t start_y, Found& hit, int32_t& x, int32_t& y) {
   char piece[kTextBlockSize];
   Found f = start;
+  int64_t column = start_column;
   uint32_t limit = WalkLimit(resource);
   while (limit-- > 0) {
     const int32_t length = BlockLen(f.pos.block);
     const int32_t from = std::min(f.pos.offset, length);
-    std::memcpy(piece, BlockChars(f.pos.block) + from, static_cast<size_t>(length - from));
-    piece[length - from] = '\0';
+    const char* chars = BlockChars(f.pos.block);
+    const size_t n = static_cast<size_t>(length - from);
+    std::memcpy(piece, chars + from, n);
+    piece[n] = '\0';
     const int at = FindText(piece, pattern);
     if (at > 0) {
       hit = {{f.pos.block, from + at - 1}, f.block_line};
-      ColumnAndLine(resource, TextView(text)->top_block, hit, x, y);
+      x = Clamp32(ColumnAfter(column, piece, static_cast<size_t>(at - 1)));
+      y = Clamp32(static_cast<int64_t>(f.block_line) + std::count(chars, chars + hit.pos.offset, '\n'));
       SetCursor(text, x, y);
       SetCache(text, hit);
       WriteLogf("search!  %d/%d start %d/%d (strch ret%d)\n%s", x, y, start_x, start_y, at, piece + at - 1);
       return true;
     }
+    column = ColumnAfter(column, piece, n);
     const Handle next = NextBlockOf(resource, f.pos.block);
     if (next == kNoHandle) break;
     f = {{next, 0}, f.block_line + BlockNewlines(f.pos.block)};
   }
   return false;
+}
+
+// The column of a found place, counted back to its line's start.
+int64_t ColumnOf(Handle text, Handle resource, const Found& f) {
+  int32_t x = 0;
+  int32_t y = 0;
+  ColumnAndLine(resource, TextView(text)->top_block, f, x, y);
+  return x;
 }
 
 // The characters to insert, cut at a NUL among them (a block's text ends at
@@ -261,7 +287,7 @@ int InsertAt(Handle text, Handle resource, const Found& f, const char* chars, in
   for (int64_t n = 0; n <= chunks; ++n) {
     const Handle b = NewBlock(resource);
     if (b == kNoHandle) {
-      for (Handle m : made) DeleteRecord(resource, m);
+      for (Handle m : made) RetireBlock(resource, m);
       return 1;
     }
     made.push_back(b);
@@ -415,7 +441,7 @@ int TextSearch(Handle text, int32_t x, int32_t y, const char* pattern) {
   Found hit;
   int32_t hx = 0;
   int32_t hy = 0;
-  return SearchFrom(text, resource, start, pattern, x, y, hit, hx, hy) ? 0 : 1;
+  return SearchFrom(text, resource, start, ColumnOf(text, resource, start), pattern, x, y, hit, hx, hy) ? 0 : 1;
 }
 
 int text_insert(Handle text, int32_t x, int32_t y, const char* chars, int32_t count) {
@@ -469,13 +495,14 @@ int change_textword(Handle text, const char* old_word, const char* new_word) {
   int32_t start_y = v->cursor_y;
   Found start;
   if (old_length > 0 && LocateColumn(text, resource, start_x, start_y, start)) {
+    int64_t column = ColumnOf(text, resource, start);
     // Each replacement passes over at least one character of the text as it
     // was, so there are never more rounds than characters.
     for (int64_t rounds = static_cast<int64_t>(TextLength(text)) + 1; rounds > 0; --rounds) {
       Found hit;
       int32_t x = 0;
       int32_t y = 0;
-      if (!SearchFrom(text, resource, start, old_word, start_x, start_y, hit, x, y)) break;
+      if (!SearchFrom(text, resource, start, column, old_word, start_x, start_y, hit, x, y)) break;
       // The new word goes in front of the old one, which is then deleted:
       // an insertion that cannot be made leaves the text as it was, and a
       // deletion never needs the pool.
@@ -483,9 +510,11 @@ int change_textword(Handle text, const char* old_word, const char* new_word) {
       if (new_length > 0 && InsertAt(text, resource, hit, new_word, new_length, &behind) != 0) break;
       EraseAt(text, resource, behind, old_length);
       // Go on as far behind the new word as the old word was long. The
-      // place is carried along rather than looked up again by column, so a
-      // line longer than a block cannot send the search back.
-      start = Advance(resource, behind, old_length);
+      // place and its column are carried along rather than looked up again,
+      // so a line longer than a block cannot send the search back and each
+      // round costs only the distance it moves.
+      column = ColumnAfter(x, new_word, static_cast<size_t>(new_length));
+      start = Advance(resource, behind, old_length, column);
       start_x = Clamp32(static_cast<int64_t>(x) + new_length + old_length);
       start_y = y;
     }

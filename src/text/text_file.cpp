@@ -57,7 +57,7 @@ class BlockFiller {
     uint32_t limit = WalkLimit(resource_);
     for (Handle b = NextBlockOf(resource_, block_); b != kNoHandle && limit-- > 0;) {
       const Handle next = NextBlockOf(resource_, b);
-      DeleteRecord(resource_, b);
+      RetireBlock(resource_, b);
       b = next;
     }
   }

@@ -37,6 +37,10 @@ uint32_t WalkLimit(Handle resource);
 // A new block (a single blank) of `resource`, at the end of its chain, or
 // none when the pool is exhausted. The pool may have moved.
 Handle NewBlock(Handle resource);
+// Deletes a block that no text holds any more and moves it to the front of
+// the chain, ahead of every text block: walks along a text never pass it,
+// and the next block made reuses it.
+void RetireBlock(Handle resource, Handle block);
 // Moves `block` into the chain directly after `after`.
 void PlaceAfter(Handle resource, Handle after, Handle block);
 

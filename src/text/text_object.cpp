@@ -93,6 +93,12 @@ Handle NewBlock(Handle resource) {
   return block;
 }
 
+void RetireBlock(Handle resource, Handle block) {
+  DeleteRecord(resource, block);
+  const Handle top = Attr(resource)->top;
+  if (top != block) MoveRecordBefore(top, block);
+}
+
 void PlaceAfter(Handle resource, Handle after, Handle block) {
   const Handle next = Entry(after).next;
   if (next == block) return;
@@ -237,7 +243,7 @@ void DeleteAllBlocks(Handle resource) {
   Handle r = Attr(resource)->top;
   for (uint32_t n = 0; r != kNoHandle && n < limit; ++n) {
     const Handle next = Entry(r).next;
-    if (IsBlock(resource, r)) DeleteRecord(resource, r);
+    if (IsBlock(resource, r)) RetireBlock(resource, r);
     r = next;
   }
 }
@@ -316,18 +322,18 @@ int SetTextContent(Handle text, const char* chars, int32_t count) {
   for (int64_t n = top == kNoHandle ? 0 : 1; n < needed; ++n) {
     const Handle block = NewBlock(resource);
     if (block == kNoHandle) {
-      for (Handle m : made) DeleteRecord(resource, m);
+      for (Handle m : made) RetireBlock(resource, m);
       return 1;
     }
     made.push_back(block);
   }
   std::vector<Handle> blocks;
   if (top != kNoHandle) {
-    // The old blocks after the top one go.
+    // The old blocks after the top one go, to be reused.
     Handle b = NextBlockOf(resource, top);
     for (uint32_t n = WalkLimit(resource); b != kNoHandle && n > 0; --n) {
       const Handle next = NextBlockOf(resource, b);
-      if (std::find(made.begin(), made.end(), b) == made.end()) RemoveRecord(resource, b);
+      if (std::find(made.begin(), made.end(), b) == made.end()) RetireBlock(resource, b);
       b = next;
     }
     blocks.push_back(top);

@@ -304,3 +304,40 @@ TEST_F(VaduRun, InvisibleVideoDriverRunsWhenNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 640 x 480 screen: the system menu's pop-up window (138 x 293 with the
+// 16-pixel system font) fits it. Its rows are 24 high (the default font's 20
+// + 4); pressed at (320, 240), its content starts at y 94.
+std::string MenuIni() {
+  std::string ini = kIni;
+  ini.replace(ini.find("SCREEN_SIZEX 320"), 16, "SCREEN_SIZEX 640");
+  ini.replace(ini.find("SCREEN_SIZEY 240"), 16, "SCREEN_SIZEY 480");
+  return ini;
+}
+
+// The script lines that open the system menu with the right button and let
+// go over row `row`.
+std::string ChooseSystemRow(int row) {
+  return "wait 300\ndown 320 240 right\nwait 200\nmove 300 " + std::to_string(94 + row * 24 + 12) + "\nwait 200\nup\n";
+}
+
+}  // namespace
+
+TEST_F(VaduRun, TheSystemMenusEndRowShutsDownInOrder) {
+  Ini(MenuIni());
+  ASSERT_EQ(RunScript(ChooseSystemRow(7) + "wait 1000\n", "--timeout 20"), 0) << err_;
+  EXPECT_TRUE(Logged("ShutDownEventを受け取りました　終了します。"));
+  // The engine ended itself: no close request was needed.
+  EXPECT_FALSE(Logged("TARN Direct close request!"));
+}
+
+TEST_F(VaduRun, AModalDialogWaitsForThePlayerOrTheTimeout) {
+  Ini(MenuIni());
+  // SysInfo opens the information dialog; nothing answers it.
+  EXPECT_EQ(RunScript(ChooseSystemRow(3) + "wait 5000\n", "--timeout 3"), 3) << err_;
+  // Answered by a key once its first second is over, the run ends in order.
+  EXPECT_EQ(RunScript(ChooseSystemRow(3) + "wait 1500\nkey Return\nwait 300\n", "--timeout 20"), 0) << err_;
+  EXPECT_TRUE(Logged("TARN Direct close request!"));
+}

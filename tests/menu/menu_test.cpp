@@ -16,6 +16,8 @@
 #include "platform/device.h"
 #include "platform/input_host.h"
 #include "support/window_engine.h"
+#include "window/object.h"
+#include "window/object_record.h"
 #include "window/window.h"
 
 namespace vadu {
@@ -168,6 +170,59 @@ TEST_F(MenuTest, EmptyAndDisabledRowsChooseNothingAndEndShutsDown) {
   for (int n = 0; n < 40 && Kernel.manager_state != MANAGER_ENDING; ++n) Cycle();
   EXPECT_EQ(Kernel.manager_state, MANAGER_ENDING);
   EXPECT_TRUE(Logged("ShutDownEventを受け取りました　終了します。"));
+}
+
+// Menu objects: a selector reports the value of the row clicked to its
+// window's owner (not a disabled row, not row 0); a list ticks its rows; a
+// pop-up area opens its menu on the right button and reports the row let go
+// over.
+TEST_F(MenuTest, MenuObjectsChooseTheirRows) {
+  // The objects are made before their window opens, as a program makes them.
+  const Handle w = Window("Panel", 20, 20, 300, 300, 0, MakeColour(0, 0, 200), /*open=*/false);
+  const Handle menu = CreateMenu(owner(), 4);
+  SetMenuTitle(menu, "Pick");
+  SetMenuItem(menu, "One", "", 1);
+  SetMenuItem(menu, "Two", "", 2);
+  SetMenuItemValue(menu, 42, 2);
+  SetMenuItem(menu, "Three", "", 3);
+  ToggleMenuItemFlags(menu, kNoHandle, 3, MENUdisabled);
+  const Handle selector = CreateSelecter(w, 5, 10, 10, 120, 100, menu, GetWindowGC(w));
+  ASSERT_NE(selector, kNoHandle);
+  const Handle sel_window = ObjectView(selector)->window;
+  const Handle list = CreateMenuList(w, 6, 150, 10, 120, 100, menu);
+  CreatePopupmenu(w, 7, 10, 150, 100, 100, menu);
+  Open(w, 20, 20);
+  const int row_height = MenuRowHeight(sel_window);
+  const ScreenRect c = ContentRect(sel_window);
+  owner_log().Clear();
+  Click(c.x + 30, c.y + 2 * row_height + row_height / 2);
+  auto results = owner_log().Of(kEventMenuChosen);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].value, 42);
+  EXPECT_EQ(results[0].menu, menu);
+  EXPECT_EQ(TestMenuItemFlags(menu, 2, MENUselected), 0);  // let go again
+  // The disabled row and the title row choose nothing.
+  owner_log().Clear();
+  Click(c.x + 30, c.y + 3 * row_height + row_height / 2);
+  Click(c.x + 30, c.y + row_height / 2);
+  EXPECT_TRUE(owner_log().Of(kEventMenuChosen).empty());
+
+  // A list ticks the row clicked, and unticks it on a second click.
+  const ScreenRect l = ContentRect(ObjectView(list)->window);
+  Click(l.x + 30, l.y + row_height + row_height / 2);
+  EXPECT_NE(TestMenuItemFlags(menu, 1, MENUchecked), 0);
+  Click(l.x + 30, l.y + row_height + row_height / 2);
+  EXPECT_EQ(TestMenuItemFlags(menu, 1, MENUchecked), 0);
+
+  // A pop-up area: the right button opens the menu, the row let go over is
+  // reported to the menu's owner.
+  owner_log().Clear();
+  RightPress(ContentRect(w).x + 50, ContentRect(w).y + 200);
+  ASSERT_TRUE(MenuIsOpen());
+  ReleaseOnRow(2);
+  results = owner_log().Of(kEventMenuChosen);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].value, 42);
 }
 
 }  // namespace

@@ -59,6 +59,12 @@ void OwnerStep(Handle task) {
     n.text.assign(reinterpret_cast<const char*>(e + StringEventAt::kText),
                   std::min<size_t>(length, StringEventAt::kTextMax));
     g_log.notices.push_back(n);
+  } else if (code == kEventMenuChosen) {
+    Notice n;
+    n.code = code;
+    n.value = GetI16(e + MenuChosenAt::kValue);
+    n.menu = GetU32(e + MenuChosenAt::kMenu);
+    g_log.notices.push_back(n);
   }
 }
 

@@ -41,6 +41,8 @@ struct Notice {
   uint16_t button = 0;        // and the button state
   int16_t number = 0;         // object events: the object's number
   Handle object = kNoHandle;  // and the object
+  int16_t value = 0;          // menu results (0x413): the chosen value
+  Handle menu = kNoHandle;    // and the menu
   std::string text;           // string events: the text
 };
 struct OwnerLog {

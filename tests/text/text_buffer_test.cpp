@@ -358,6 +358,12 @@ TEST_F(TextBufferTest, SettingTheWholeContent) {
   EXPECT_EQ(CopyText(text, all, sizeof all), 3);
   EXPECT_STREQ(all, "abc");
   EXPECT_EQ(TextLength(text), 3);
+
+  // The two blocks no longer needed are taken again when the text grows.
+  const uint16_t records = RecordCount(resource);
+  ASSERT_EQ(SetTextContent(text, many.c_str(), static_cast<int32_t>(many.size())), 0);
+  EXPECT_EQ(Content(text), many);
+  EXPECT_EQ(RecordCount(resource), records);
 }
 
 // Whatever the places, counts and fields, nothing is read or written

@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "core/state.h"
 #include "host/run_engine.h"
+#include "host/sdl/sdl_sound.h"
 #include "host/sdl/x11_window.h"
 #include "kernel/startup.h"
 #include "platform/clock.h"
@@ -264,6 +266,7 @@ class SdlHost : public EngineHost {
   int64_t suspended_ms_ = -1;
   Uint32 wake_event_ = static_cast<Uint32>(-1);
   bool sdl_up_ = false;
+  std::unique_ptr<MixerSound> sound_;
   // Set by the host thread (WindowGone); Wake reads it on any thread.
   std::atomic<bool> window_gone_{false};
   bool gone_closed_ = false;  // the loss of the window was made a close request
@@ -314,6 +317,13 @@ bool SdlHost::Open() {
   if (!InitVideo()) return false;
   sdl_up_ = true;
   wake_event_ = SDL_RegisterEvents(1);
+  // Sound when an audio device opens; without one the game plays silently.
+  sound_ = std::make_unique<MixerSound>();
+  if (sound_->Ready()) {
+    SetSoundOutput(sound_.get());
+  } else {
+    sound_.reset();
+  }
 
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
@@ -354,6 +364,8 @@ bool SdlHost::Open() {
 }
 
 void SdlHost::Close() {
+  SetSoundOutput(nullptr);
+  sound_.reset();
   if (window_gone_.load()) {
     // Another program destroyed the window. Taking down its remains, and
     // SDL with them, would send requests for it and read their errors after

@@ -95,12 +95,13 @@ std::string LineImage(const Area& a, int32_t y, int cells) {
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
-// The colour of every cell of a shown line: the text colour, and with
-// keyword colouring the keyword a token begins with in colour 3. Tokens are
+// The colour of every cell of a shown line: the text colour, and in a text
+// area with keyword colouring the keyword a token begins with in colour 3. Tokens are
 // separated by blanks, ';' and ','.
 std::vector<uint32_t> CellColours(const Area& a, const std::string& image) {
   std::vector<uint32_t> colours(image.size(), a.ink);
-  if ((a.mode & kTextKeywords) == 0) return colours;
+  // Input lines are drawn by the window objects, in one colour.
+  if ((a.mode & kTextKeywords) == 0 || a.kind != kObjectTextArea) return colours;
   const auto separator = [](char c) { return c == ' ' || c == ';' || c == ','; };
   size_t i = 0;
   while (i < image.size()) {
@@ -350,8 +351,6 @@ void CursorCell(Area& a, bool draw, uint32_t fill, uint32_t ink, bool plain) {
     glyph[1] = line[static_cast<size_t>(c.byte) + 1];
   } else if (c.len == 1 && !c.tab) {
     glyph[0] = line[static_cast<size_t>(c.byte)];
-  } else if (c.len == 2) {
-    glyph[0] = ' ';
   }
   if (plain && (a.mode & kTextKeywords) != 0) {
     // The character keeps its keyword colour.

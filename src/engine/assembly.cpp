@@ -32,6 +32,8 @@ void AssembleEngine() {
   // A pull-down, selector or list object shows every row of its menu.
   SetObjectMenuHooks({.draw_items = [](Handle window, Handle menu) { DrawMenu(window, menu, 0); }});
   RegisterTaskStep(kTaskText, {.step = TextTask});
+  // The text task draws text areas and the cursor of input lines.
+  SetObjectTextHooks({.draw_area = DrawTextArea, .draw_cursor = DrawInputCursor});
   RegisterTaskStep(kTaskAnime, {.step = AnimeTask, .reset = ResetAnime});
   RegisterTaskStep(kTaskEffect, {.step = EffectTask});
   // Message areas are painted again (a redraw) and completed at once (a

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/state.h"
 #include "kernel/event.h"
 #include "kernel/startup.h"
@@ -49,6 +51,13 @@ void OwnerStep(Handle task) {
       n.number = GetI16(e + ObjectClickedAt::kNumber);
       n.object = GetU32(e + ObjectClickedAt::kObject);
     }
+    g_log.notices.push_back(n);
+  } else if (code == kEventString) {
+    Notice n;
+    n.code = code;
+    const uint32_t length = GetU32(e + StringEventAt::kLength);
+    n.text.assign(reinterpret_cast<const char*>(e + StringEventAt::kText),
+                  std::min<size_t>(length, StringEventAt::kTextMax));
     g_log.notices.push_back(n);
   } else if (code == kEventMenuChosen) {
     Notice n;

@@ -36,7 +36,8 @@ class InputClock : public Clock {
 };
 
 // What the owner task saw: the windows it was asked to draw, in order, and
-// the window, menu and effect events sent to it.
+// the window, menu and effect events sent to it, and the texts sent to it
+// (0x501).
 struct Notice {
   uint16_t code = 0;
   Handle window = kNoHandle;
@@ -47,6 +48,7 @@ struct Notice {
   int16_t value = 0;          // menu results (0x413): the chosen value; ret_effect: the id
   Handle menu = kNoHandle;    // and the menu
   uint64_t at_ms = 0;         // the clock when the owner saw it
+  std::string text;           // string events: the text
 };
 struct OwnerLog {
   std::vector<Handle> draws;

@@ -444,8 +444,8 @@ const ObjectEffectHooks& EffectHooks() {
 }
 
 int RedrawMessageEffect(Handle object, int mode) {
-  // FIXME: the effect task (present/, RedrawEffect) fills this seam; until
-  // then a message area shows only its darkened background.
+  // The message effect paints the area's text; without it the area shows
+  // only its darkened background.
   return g_effect_hooks.redraw != nullptr ? g_effect_hooks.redraw(object, mode) : 0;
 }
 

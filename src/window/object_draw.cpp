@@ -244,8 +244,7 @@ void DrawKind(const Look& l) {
       MessageArea(l);
       break;
     case kObjectTextArea:
-      // FIXME: the text task (textedit/) fills this seam; until then a text
-      // area is not drawn.
+      // The text task draws the area's content (through the seam).
       if (TextHooks().draw_area != nullptr) TextHooks().draw_area(l.object);
       break;
     default:

@@ -235,8 +235,8 @@ void DrawInputMessage(Handle object) {
     const int32_t y = top + (t->cursor_y > 0 ? t->cursor_y : 0);
     if (GetTextLine(text, y, line, sizeof line) > 0) WinMessageGC(window, 2, 2, line, gc);
   }
-  // FIXME: the text task (textedit/) fills this seam; until then an input
-  // line shows no cursor.
+  // The text task draws the cursor (through the seam; none in a build
+  // without it).
   if (TextHooks().draw_cursor != nullptr) TextHooks().draw_cursor(object);
 }
 

@@ -1021,14 +1021,14 @@ inline std::vector<uint8_t> EncodeWav(const std::vector<int16_t>& samples, uint3
 
 // The town's morning chime: two strikes of a small bell (E5, then C5), each
 // a sum of the partials a bell rings with (hum, prime, minor third, fifth,
-// nominal and above), the higher ones dying away faster; 1.6 s.
+// nominal and above), the higher ones dying away faster; 1.8 s.
 inline std::vector<int16_t> MakeChime() {
   const struct {
     float ratio, amp, decay;  // decay: 1/e time in seconds
-  } partials[] = {{0.5f, 0.35f, 1.4f}, {1.0f, 0.6f, 1.0f},   {1.183f, 0.4f, 0.8f},   {1.506f, 0.25f, 0.6f},
-                  {2.0f, 0.45f, 0.5f}, {2.514f, 0.2f, 0.3f}, {2.662f, 0.15f, 0.25f}, {3.011f, 0.1f, 0.2f}};
+  } partials[] = {{0.5f, 0.35f, 0.7f}, {1.0f, 0.6f, 0.55f},  {1.183f, 0.4f, 0.45f},  {1.506f, 0.25f, 0.35f},
+                  {2.0f, 0.45f, 0.3f}, {2.514f, 0.2f, 0.2f}, {2.662f, 0.15f, 0.15f}, {3.011f, 0.1f, 0.12f}};
   const struct { float start, freq, gain; } strikes[] = {{0.0f, 659.25f, 1.0f}, {0.42f, 523.25f, 0.9f}};
-  const size_t n = static_cast<size_t>(kSampleRate * 1.6f);
+  const size_t n = static_cast<size_t>(kSampleRate * 1.8f);
   std::vector<float> mix(n, 0.0f);
   for (const auto& s : strikes) {
     const size_t from = static_cast<size_t>(s.start * kSampleRate);
@@ -1047,7 +1047,7 @@ inline std::vector<int16_t> MakeChime() {
   std::vector<int16_t> out(n);
   for (size_t i = 0; i < n; ++i) {
     // A short fade at the end, so the file stops on silence.
-    const float fade = std::min(1.0f, static_cast<float>(n - i) / (kSampleRate * 0.05f));
+    const float fade = std::min(1.0f, static_cast<float>(n - 1 - i) / (kSampleRate * 0.05f));
     out[i] = static_cast<int16_t>(std::lround(mix[i] / peak * 0.8f * fade * 32767.0f));
   }
   return out;

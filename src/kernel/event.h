@@ -109,6 +109,10 @@ struct EventTiming {
   uint8_t current[8] = {};  // DateTimeStamp of the current time
 };
 EventTiming& EventTaskTiming();
+// Milliseconds of the platform clock's local time until the next
+// eighth-second mark (0 when it is due or not placed yet): how long an idle
+// engine may sleep without a tick coming late.
+uint32_t MsUntilNextTick();
 // The start-up date-time (a DateTimeStamp) that the start event seeds the
 // clock ticks with.
 void SetStartupDateTime(const uint8_t stamp[8]);

@@ -121,6 +121,13 @@ void CleanQueue() {
 
 }  // namespace
 
+uint32_t MsUntilNextTick() {
+  if (g_timing.next_eighth_ms == 0) return 0;
+  const int64_t left = g_timing.next_eighth_ms - LocalTimeMs(PlatformClock().LocalTime());
+  if (left <= 0) return 0;
+  return left > kEighthSecondMs ? static_cast<uint32_t>(kEighthSecondMs) : static_cast<uint32_t>(left);
+}
+
 EventTiming& EventTaskTiming() {
   return g_timing;
 }

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/bytes.h"
+#include "platform/input.h"
 #include "platform/reset.h"
 
 namespace vadu {
@@ -33,6 +34,10 @@ void SystemClock::SleepMs(uint32_t ms) {
   timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
+}
+
+void SystemClock::IdleWait(uint32_t ms) {
+  WaitForHostInput(ms);
 }
 
 LocalDateTime SystemClock::LocalTime() {

@@ -26,6 +26,12 @@ class Clock {
   virtual uint64_t NowMs() = 0;
   virtual void SleepMs(uint32_t ms) = 0;
   virtual LocalDateTime LocalTime() = 0;
+  // The idle engine's sleep: at most `ms`, ended early by host input where
+  // the clock can see it. A clock that cannot (a virtual or test clock)
+  // sleeps in steps of at most kIdleStepMs, as an engine polling its input
+  // would.
+  static constexpr uint32_t kIdleStepMs = 16;
+  virtual void IdleWait(uint32_t ms) { SleepMs(ms < kIdleStepMs ? ms : kIdleStepMs); }
 };
 
 // DateTimeStamp: 8 bytes, two little-endian words of bit fields, low bits
@@ -56,6 +62,10 @@ class SystemClock : public Clock {
   uint64_t NowMs() override;
   void SleepMs(uint32_t ms) override;
   LocalDateTime LocalTime() override;
+  // Sleeps until `ms` have passed or the host hands over input, a repaint or
+  // a close request (WaitForHostInput), so an idle engine wakes only for its
+  // next tick or for the player.
+  void IdleWait(uint32_t ms) override;
 };
 
 }  // namespace vadu

@@ -1,6 +1,12 @@
 #include "platform/input.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
+#include <cstdint>
 #include <deque>
 
 #include "platform/clock.h"
@@ -70,14 +76,51 @@ void PutValue(uint32_t value) {
   }
 }
 
+// The engine's idle wait: an event counter the host side adds to and the
+// engine's wait drains. It lives for the process (made at first use), so a
+// wake can never reach a closed descriptor.
+int WakeFd() {
+  static const int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  return fd;
+}
+
 }  // namespace
+
+void WakeEngine() {
+  const int fd = WakeFd();
+  if (fd < 0) return;
+  const uint64_t one = 1;
+  // A full counter (never reached in practice) already means "wake".
+  [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+}
+
+bool WaitForHostInput(uint32_t ms) {
+  const int fd = WakeFd();
+  if (fd < 0) {
+    // Without the counter the wait is a plain sleep, as short as an
+    // engine polling its input would sleep.
+    PlatformClock().SleepMs(ms < Clock::kIdleStepMs ? ms : Clock::kIdleStepMs);
+    return false;
+  }
+  pollfd p{fd, POLLIN, 0};
+  int r;
+  do {
+    r = ::poll(&p, 1, static_cast<int>(ms));
+  } while (r < 0 && errno == EINTR);
+  if (r <= 0) return false;
+  uint64_t count = 0;
+  [[maybe_unused]] const ssize_t n = ::read(fd, &count, sizeof count);
+  return true;
+}
 
 void HostPutKey(uint16_t code) {
   PutValue(code);
+  WakeEngine();
 }
 
 void HostPutChar(uint8_t lead, uint8_t trail) {
   PutValue(trail != 0 ? PairValue(lead, trail) : lead);
+  WakeEngine();
 }
 
 void HostPutText(const char* cp932) {
@@ -106,7 +149,10 @@ void HostPumpText() {
   uint32_t expected = 0;
   const Pending& next = g_queue.front();
   uint32_t value = next.value | (next.text ? kKeep : 0);
-  if (g_key.compare_exchange_strong(expected, value, std::memory_order_acq_rel)) g_queue.pop_front();
+  if (g_key.compare_exchange_strong(expected, value, std::memory_order_acq_rel)) {
+    g_queue.pop_front();
+    WakeEngine();
+  }
 }
 
 bool HostTextPending() {
@@ -115,37 +161,45 @@ bool HostTextPending() {
 
 void HostSetButton(uint16_t state) {
   g_button.store(state, std::memory_order_release);
+  WakeEngine();
 }
 
 void HostSetPointer(int32_t x, int32_t y) {
   g_pointer_x.store(x, std::memory_order_relaxed);
   g_pointer_y.store(y, std::memory_order_relaxed);
+  WakeEngine();
 }
 
 void HostSetModifiers(uint32_t bits) {
   uint32_t old = g_modifiers.exchange(bits, std::memory_order_acq_rel);
   uint32_t went_down = bits & ~old;
   if (went_down != 0) g_modifiers_pressed.fetch_or(went_down, std::memory_order_acq_rel);
+  WakeEngine();
 }
 
 void HostSetForeground(bool foreground) {
   g_foreground.store(foreground, std::memory_order_release);
+  WakeEngine();
 }
 
 void HostRequestClose() {
   g_close_request.store(true, std::memory_order_release);
+  WakeEngine();
 }
 
 void HostRequestRepaint() {
   g_repaint_request.store(true, std::memory_order_release);
+  WakeEngine();
 }
 
 void HostNotePowerEvent() {
   g_power_event.store(true, std::memory_order_release);
+  WakeEngine();
 }
 
 void HostAddWheel(int32_t notches) {
   g_wheel.fetch_add(notches, std::memory_order_acq_rel);
+  WakeEngine();
 }
 
 uint16_t TakeKey() {

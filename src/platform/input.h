@@ -51,6 +51,11 @@ inline constexpr uint32_t kModInsert = 0x1000;
 // The pending key (or the next byte of a pending two-byte character), 0 when
 // none; the slot is emptied.
 uint16_t TakeKey();
+// Waits until the host hands over anything (a key, a button, the pointer,
+// modifiers, a repaint, a close request) or `ms` milliseconds have passed;
+// true when woken by the host. Input handed over while nobody waited ends
+// the next wait at once, so nothing is slept through.
+bool WaitForHostInput(uint32_t ms);
 // Sleeps 10 ms through the platform clock, then returns the button state.
 uint16_t MouseButton();
 // The button state without the wait (for pollers that pace themselves).

@@ -31,6 +31,10 @@ void HostSetForeground(bool foreground);
 // The window's close button or the desktop's log-out: the engine thread turns
 // it into the orderly shutdown.
 void HostRequestClose();
+// Ends the engine's idle wait (WaitForHostInput). Every host call of this
+// header does so itself; a host calls it for anything else the engine should
+// look at now.
+void WakeEngine();
 // The host window must be painted again (exposed after being covered,
 // restored): the engine's window manager redraws its windows.
 void HostRequestRepaint();

@@ -8,6 +8,7 @@
 #include "host/headless/script.h"
 #include "host/headless/virtual_clock.h"
 #include "platform/clock.h"
+#include "platform/input.h"
 #include "platform/input_host.h"
 
 namespace vadu {
@@ -127,6 +128,25 @@ TEST_F(InputTest, CloseRequestAndWheelAreTakenOnce) {
   EXPECT_FALSE(TakeCloseRequest());
   EXPECT_EQ(TakeWheel(), 2);
   EXPECT_EQ(TakeWheel(), 0);
+}
+
+// The idle engine's wait ends for anything the host hands over: at once
+// when it came before the wait, or when it comes during it; with nothing
+// handed over it runs out.
+TEST_F(InputTest, TheIdleWaitEndsForHostInputAndOtherwiseRunsOut) {
+  while (WaitForHostInput(0)) {
+  }
+  HostSetButton(0);
+  EXPECT_TRUE(WaitForHostInput(60000));
+  EXPECT_FALSE(WaitForHostInput(1));
+  std::thread host([] {
+    SystemClock().SleepMs(20);
+    HostRequestRepaint();
+  });
+  // Without the wake this wait would run its full minute and fail.
+  EXPECT_TRUE(WaitForHostInput(60000));
+  host.join();
+  EXPECT_TRUE(TakeRepaintRequest());
 }
 
 // --- Input script -----------------------------------------------------------

@@ -172,11 +172,12 @@ class FrameClock : public Clock {
   uint64_t NowMs() override { return real_.NowMs(); }
   LocalDateTime LocalTime() override { return real_.LocalTime(); }
   void SleepMs(uint32_t ms) override {
-    if (calm_.load(std::memory_order_acquire) && Screen().generation() != calm_generation_.load() &&
-        calm_.exchange(false)) {
-      wake_();
-    }
+    WakeCalmHost();
     real_.SleepMs(ms);
+  }
+  void IdleWait(uint32_t ms) override {
+    WakeCalmHost();
+    real_.IdleWait(ms);
   }
   // The host thread: it is about to wait long, having presented `generation`
   // (calm), or it waits only briefly (not calm).
@@ -186,6 +187,15 @@ class FrameClock : public Clock {
   }
 
  private:
+  // A calm host waits long; the engine going to sleep with a picture the
+  // host has not presented wakes it.
+  void WakeCalmHost() {
+    if (calm_.load(std::memory_order_acquire) && Screen().generation() != calm_generation_.load() &&
+        calm_.exchange(false)) {
+      wake_();
+    }
+  }
+
   SystemClock real_;
   void (*wake_)();
   std::atomic<bool> calm_{false};

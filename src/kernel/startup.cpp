@@ -32,16 +32,11 @@
 namespace vadu {
 namespace {
 
-// Idle cycles sleep twice as long each, up to this; then they wait for the
-// next tick or for input.
-constexpr uint32_t kMaxIdleSleepMs = 16;
-
 // Set on the host thread before the engine thread exists; read by it.
 std::atomic<bool> g_engine_started{false};
 // CYCLE_WAIT or FASTSYNC_WAIT was missing: the host ends after start-up.
 bool g_close_after_startup = false;
 Handle g_app_task = kNoHandle;
-uint32_t g_idle_sleep_ms = 0;
 // The two start-up date-time stamps; the first seeds EventTask's ticks.
 uint8_t g_start_stamp[8] = {};
 uint8_t g_start_stamp2[8] = {};
@@ -87,22 +82,12 @@ void TakeHostRequests() {
   PostEvent(kTaskVaduManager, kTaskVaduManager, ShutDownEvent);
 }
 
-// After a cycle in which no task looked at an event, the engine sleeps
-// 1 ms, and twice as long after each further idle cycle: a burst of
-// activity (the eighth-second tick, a key) is followed by quick cycles.
-// Past that it waits for the next tick or for the player, whichever comes
-// first (the clock's idle wait), so an idle engine wakes eight times a
-// second instead of polling.
+// After a cycle in which no task looked at an event, the engine waits for
+// the next tick or for the player, whichever comes first (the clock's idle
+// wait): an idle engine wakes eight times a second instead of polling. A
+// cycle with activity goes straight on to the next.
 void PaceIdle(bool active) {
-  if (active) {
-    g_idle_sleep_ms = 0;
-    return;
-  }
-  g_idle_sleep_ms = g_idle_sleep_ms == 0 ? 1 : std::min(g_idle_sleep_ms * 2, kMaxIdleSleepMs);
-  if (g_idle_sleep_ms < kMaxIdleSleepMs) {
-    PlatformClock().SleepMs(g_idle_sleep_ms);
-    return;
-  }
+  if (active) return;
   // A tick due now still gets a short sleep: the cycle that sends it comes
   // next.
   const uint32_t until_tick = MsUntilNextTick();
@@ -267,7 +252,6 @@ void ResetStartup() {
   g_engine_started = false;
   g_close_after_startup = false;
   g_app_task = kNoHandle;
-  g_idle_sleep_ms = 0;
   std::memset(g_start_stamp, 0, sizeof g_start_stamp);
   std::memset(g_start_stamp2, 0, sizeof g_start_stamp2);
   ResetManagerState();

@@ -183,7 +183,9 @@ void ObjectEvent(const uint8_t* e) {
 void Poll() {
   if (Kernel.manager_state != MANAGER_RUNNING || HasFlag(REDRAW_MOTION)) return;
   if (g.open) Track();
-  const uint16_t buttons = MouseButton();
+  // Read without the 10 ms pause, as the window manager's cycle does: the
+  // cycle is paced by the engine's idle wait.
+  const uint16_t buttons = PeekMouseButton();
   if (g.open && buttons == 0) Choose();
   if (buttons == 2 && !MouseOverTopWindow() && !g.open && g.system_menu != kNoHandle) {
     OpenPopupMenu(g.task, g.system_menu);

@@ -236,7 +236,11 @@ int16_t MouseOverTopWindow() {
 }
 
 void PollMouse() {
-  const int16_t button = static_cast<int16_t>(MouseButton());
+  // The cycle's own look at the button does not sleep: the idle engine is
+  // paced by its wait for the next tick or for input (a button change wakes
+  // it), and a 10 ms read here kept an idle engine waking 100 times a
+  // second. The loops that wait for a release still read with the pause.
+  const int16_t button = static_cast<int16_t>(PeekMouseButton());
   if (button == g_last_button) return;
   g_last_button = button;
   if (button == 0) return;

@@ -40,9 +40,14 @@ class StillClock : public Clock {
     now_ms += ms;
     sleeps.push_back(ms);
   }
+  void IdleWait(uint32_t ms) override {
+    now_ms += ms;
+    idle_waits.push_back(ms);
+  }
   LocalDateTime LocalTime() override { return LocalDateTime{2024, 5, 6, 7, 8, 9, 0}; }
   uint64_t now_ms = 0;
   std::vector<uint32_t> sleeps;
+  std::vector<uint32_t> idle_waits;
 };
 
 // A clock for an engine that never goes idle: time moves on by what each
@@ -386,35 +391,33 @@ TEST_F(BootTest, LoopExitReturnsAfterEachCycle) {
   EXPECT_EQ(Kernel.manager_state, MANAGER_START_SYSTEM);
 }
 
-TEST_F(BootTest, IdleCyclesSleepLongerUpToSixteenMilliseconds) {
+TEST_F(BootTest, IdleCyclesWaitForTheNextTickOrInput) {
   Boot();
   ASSERT_GT(CyclesUntil(MANAGER_RUNNING), 0);
-  for (int i = 0; i < 40; ++i) Cycle();
-  // The window manager reads the mouse in every cycle it has no event (each
-  // read sleeps 10 ms); between cycles without activity the scheduler's own
-  // sleeps double up to 16 ms.
-  const auto idle_sleeps = [this] {
-    std::vector<uint32_t> idle;
-    for (const uint32_t ms : clock_.sleeps) {
-      if (ms != 10) idle.push_back(ms);
-    }
-    return idle;
-  };
-  std::vector<uint32_t> idle = idle_sleeps();
-  ASSERT_GE(idle.size(), 11u);
-  EXPECT_EQ(std::vector<uint32_t>(idle.end() - 11, idle.end()), (std::vector<uint32_t>(11, 16)));
-  const auto one = std::find(idle.begin(), idle.end(), 1u);
-  ASSERT_NE(one, idle.end());
-  EXPECT_EQ((std::vector<uint32_t>(one, one + 6)), (std::vector<uint32_t>{1, 2, 4, 8, 16, 16}));
-
-  // A key is activity: no idle sleep in its cycle, then 1 ms again.
+  for (int i = 0; i < 20; ++i) Cycle();
   clock_.sleeps.clear();
+  clock_.idle_waits.clear();
+  for (int i = 0; i < 40; ++i) Cycle();
+  // An idle cycle neither sleeps for its look at the mouse nor polls: it
+  // waits for the next tick (at most an eighth of a second away) or input.
+  EXPECT_TRUE(clock_.sleeps.empty());
+  ASSERT_EQ(clock_.idle_waits.size(), 40u);
+  for (const uint32_t ms : clock_.idle_waits) {
+    EXPECT_GE(ms, 1u);
+    EXPECT_LE(ms, 125u);
+  }
+
+  // A key is activity: no idle wait in its cycle, and the cycles after it
+  // wait again.
+  clock_.sleeps.clear();
+  clock_.idle_waits.clear();
   HostPutKey('a');
   Cycle();
-  EXPECT_TRUE(idle_sleeps().empty());
-  for (int i = 0; i < 5 && idle_sleeps().empty(); ++i) Cycle();
-  ASSERT_FALSE(idle_sleeps().empty());
-  EXPECT_EQ(idle_sleeps().front(), 1u);
+  EXPECT_TRUE(clock_.sleeps.empty());
+  EXPECT_TRUE(clock_.idle_waits.empty());
+  for (int i = 0; i < 6; ++i) Cycle();
+  EXPECT_TRUE(clock_.sleeps.empty());
+  EXPECT_FALSE(clock_.idle_waits.empty());
 }
 
 TEST_F(BootTest, MissingWaitAsksTheHostToEndAfterStartUp) {

@@ -1,5 +1,7 @@
 // The input state the host writes and the engine polls, and the headless
 // host's input script and virtual clock.
+#include "platform/input.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +10,6 @@
 #include "host/headless/script.h"
 #include "host/headless/virtual_clock.h"
 #include "platform/clock.h"
-#include "platform/input.h"
 #include "platform/input_host.h"
 
 namespace vadu {

@@ -250,7 +250,7 @@ HeadlessHost::Result HeadlessHost::RunReal(uint64_t ms) {
     if (now >= end) return QuitRequested() ? Result::kEnded : Result::kParked;
     // Queued text is fed every millisecond; otherwise the host only
     // watches for the end, so an idle run costs next to nothing.
-    uint64_t nap = HostTextPending() ? 1 : 50;
+    uint64_t nap = HostTextPending() ? 1 : 500;
     if (end - now < nap) nap = end - now;
     if (deadline_ms_ - now < nap) nap = deadline_ms_ - now + 1;
     if (WaitQuit(nap)) return Result::kEnded;

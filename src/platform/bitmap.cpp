@@ -67,6 +67,18 @@ void Release(Slot& s) {
   ++s.generation;
 }
 
+// Pictures kept for the whole run (the system dialogs' saved screens, the
+// pictures of windows still open) are given back when the process ends:
+// the store's slots go with it, and pixels left behind would be memory
+// nobody can reach. Made after the slots, so it is destroyed before them.
+struct FreeAtExit {
+  ~FreeAtExit() {
+    for (Slot& s : g_slots) {
+      if (s.pixels != nullptr) Release(s);
+    }
+  }
+} g_free_at_exit;
+
 // One axis of a copy of n pixels from s in a source of s_size to d in a
 // destination of d_size, cut to both; false when nothing is left. Computed
 // in 64 bits, so any int arguments are safe.

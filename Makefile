@@ -34,8 +34,11 @@ run: build
 	  $(BUILD)/src/vadu $(DEMO_DIR); \
 	else \
 	  echo "make run: no display; running $(DEMO_DIR) headless with games/demo/run.script"; \
-	  $(BUILD)/src/vadu --headless --virtual-clock --input games/demo/run.script $(DEMO_DIR) \
-	    && echo "make run: ended in order; screenshot $(DEMO_DIR)/run.png, log $(DEMO_DIR)/SenELOG.dat"; \
+	  $(BUILD)/src/vadu --headless --virtual-clock --input games/demo/run.script \
+	    --transcript $(DEMO_DIR)/run.transcript $(DEMO_DIR) \
+	    && echo "make run: ended in order; what the player was shown:" \
+	    && cat $(DEMO_DIR)/run.transcript \
+	    && echo "make run: screenshot $(DEMO_DIR)/run.png, log $(DEMO_DIR)/SenELOG.dat"; \
 	fi
 
 # The two-thread host under ThreadSanitizer: a headless scripted session

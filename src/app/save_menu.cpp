@@ -1,0 +1,3 @@
+#include "app/pixie_app.h"
+
+namespace vadu {}  // namespace vadu

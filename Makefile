@@ -7,7 +7,7 @@ TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run tsan bench asan fuzz fuzz-smoke format clean
+.PHONY: all bootstrap configure build test run tsan bench asan fuzz fuzz-smoke measure-host format clean
 
 all: build
 
@@ -70,6 +70,14 @@ bench: bootstrap
 	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	  echo "== $$b"; $$b --benchmark_min_time=0.2; \
 	done
+
+# The SDL host against a bare SDL program under Xvfb: first frame, first
+# page, peak memory, idle CPU (docs/PERFORMANCE.md). A few minutes; not part
+# of CI. MEASURE_FLAGS="--rounds 3 --idle 5 --verbose" for a quick look.
+MEASURE_FLAGS ?=
+measure-host: configure
+	cmake --build $(BUILD) -j $(JOBS) --target vadu vadu_demo bare_sdl
+	scripts/measure_host.sh $(MEASURE_FLAGS) $(BUILD)
 
 fuzz: bootstrap
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVADU_FUZZ=ON $(CMAKE_FLAGS)

@@ -1,7 +1,6 @@
 #include "host/sdl/sdl_host.h"
 
 #include <SDL.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +23,7 @@
 #include "platform/framebuffer.h"
 #include "platform/host_seam.h"
 #include "platform/input_host.h"
+#include "platform/milestone.h"
 
 namespace vadu {
 namespace {
@@ -267,6 +267,7 @@ class SdlHost : public EngineHost {
   SDL_Rect dst_{0, 0, 1, 1};
   uint64_t presented_generation_ = UINT64_MAX;
   bool needs_present_ = true;
+  bool first_frame_noted_ = false;
   bool insert_down_ = false;
   // When the window last came to the front (SDL ticks; 0 = not lately), and
   // the button whose press that discarded.
@@ -467,6 +468,10 @@ bool SdlHost::Present(bool force) {
   }
   if (texture_ != nullptr) SDL_RenderCopy(renderer_, texture_, nullptr, &dst_);
   SDL_RenderPresent(renderer_);
+  if (!first_frame_noted_) {
+    first_frame_noted_ = true;
+    NoteMilestone("first-frame");
+  }
   return true;
 }
 
@@ -609,18 +614,6 @@ void SdlHost::Handle(const SDL_Event& ev) {
 
 void SdlHost::Started() {
   Present(true);
-  if (std::getenv("VADU_REPORT_FIRST_FRAME") != nullptr) {
-    // For the start-up benchmark: the wall-clock moment the first frame was
-    // handed to the display, to compare with the moment of the process start.
-    timespec ts;
-    clock_gettime(CLOCK_REALTIME, &ts);
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    long cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
-                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
-    std::fprintf(stderr, "vadu: first frame at %lld.%06ld, %ld ms of CPU\n", static_cast<long long>(ts.tv_sec),
-                 ts.tv_nsec / 1000, cpu_ms);
-  }
 }
 
 bool SdlHost::Pump(uint64_t deadline_ms) {

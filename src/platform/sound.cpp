@@ -17,19 +17,25 @@ void SetSoundOutput(SoundOutput* output) {
   g_output.store(output, std::memory_order_release);
 }
 
+// The installed output, if it has a device.
+SoundOutput* Output() {
+  SoundOutput* out = g_output.load(std::memory_order_acquire);
+  return out != nullptr && out->Available() ? out : nullptr;
+}
+
 bool SoundOn() {
-  return g_output.load(std::memory_order_acquire) != nullptr;
+  return Output() != nullptr;
 }
 
 int PlayMIDI(const char* name) {
-  SoundOutput* out = g_output.load(std::memory_order_acquire);
+  SoundOutput* out = Output();
   if (out == nullptr) return kSoundPlaying;
   if (name == nullptr || name[0] == '\0' || !GameFileExists(name)) return kSoundFailed;
   return out->PlayMusic(ResolveGamePath(name).c_str()) ? kSoundPlaying : kSoundFailed;
 }
 
 int PlayWave(const char* name) {
-  SoundOutput* out = g_output.load(std::memory_order_acquire);
+  SoundOutput* out = Output();
   if (out == nullptr) return kSoundPlaying;
   if (name == nullptr || name[0] == '\0') {
     out->StopWave();

@@ -19,12 +19,16 @@ class SoundOutput {
   virtual bool PlayWave(const char* path) = 0;
   // Stops the wave that is playing (nothing when none is).
   virtual void StopWave() = 0;
+  // False when the output turned out to have no device: sound is then off,
+  // as without an output. An output whose device is still opening waits
+  // for it here.
+  virtual bool Available() { return true; }
 };
 
 // Installs the host's sound output (not owned; nullptr: none). The host sets
 // it before the engine thread starts and removes it after it has ended.
 void SetSoundOutput(SoundOutput* output);
-// True while a sound output is installed.
+// True while a sound output with a device is installed.
 bool SoundOn();
 
 // Results of the engine's sound calls.

@@ -115,5 +115,24 @@ TEST_F(SoundTest, WaveAndMidiAreHeard) {
   ::unsetenv("SDL_DISKAUDIOFILE");
 }
 
+// The device opens on a thread of its own after the output is installed.
+// One that cannot open turns sound off: SoundOn() says so (the application
+// logs it) and every call succeeds silently, as without an output.
+TEST_F(SoundTest, OutputWhoseDeviceFailsIsSoundOff) {
+  test::WriteFile("Tone.wav", ToneWave());
+  ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  {
+    MixerSound sound;
+    SetSoundOutput(&sound);
+    EXPECT_FALSE(SoundOn());
+    EXPECT_FALSE(sound.Ready());
+    EXPECT_EQ(PlayWave("tone.wav"), kSoundPlaying);
+    EXPECT_EQ(PlayMIDI("missing.mid"), kSoundPlaying);
+    StopWAVE();
+    SetSoundOutput(nullptr);
+  }
+  ::unsetenv("SDL_AUDIODRIVER");
+}
+
 }  // namespace
 }  // namespace vadu

@@ -329,12 +329,10 @@ bool SdlHost::Open() {
   sdl_up_ = true;
   wake_event_ = SDL_RegisterEvents(1);
   // Sound when an audio device opens; without one the game plays silently.
+  // The device opens on a thread of its own while the window is made and
+  // the engine starts; the first sound call waits for it.
   sound_ = std::make_unique<MixerSound>();
-  if (sound_->Ready()) {
-    SetSoundOutput(sound_.get());
-  } else {
-    sound_.reset();
-  }
+  SetSoundOutput(sound_.get());
 
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {

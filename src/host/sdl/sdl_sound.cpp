@@ -88,11 +88,37 @@ const MixerApi* LoadMixer() {
 
 MixerSound::MixerSound() : opener_([this] { Open(); }) {}
 
+namespace {
+
+// True when SDL can open its default output device: opened and closed
+// again at once, so the mixer is loaded only where it can be heard.
+bool DeviceOpens() {
+  SDL_AudioSpec want{};
+  want.freq = 44100;
+  want.format = MIX_DEFAULT_FORMAT;
+  want.channels = 2;
+  want.samples = 2048;
+  SDL_AudioSpec got{};
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &got, SDL_AUDIO_ALLOW_ANY_CHANGE);
+  if (device == 0) return false;
+  SDL_CloseAudioDevice(device);
+  return true;
+}
+
+}  // namespace
+
 void MixerSound::Open() {
-  const MixerApi* api = LoadMixer();
+  const MixerApi* api = nullptr;
   bool subsystem = false, ready = false;
-  if (api != nullptr && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+  // Without a device (no sound card, a display without sound) neither the
+  // mixer with its ~20 libraries (about 4 MB resident) nor the subsystem
+  // is kept: SDL's ALSA driver, for one, keeps a thread that looks for new
+  // devices ten times a second.
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
     subsystem = true;
+    if (DeviceOpens()) api = LoadMixer();
+  }
+  if (api != nullptr) {
     api->init(MIX_INIT_MID);
     const char* chosen = std::getenv("SDL_SOUNDFONTS");
     if (chosen == nullptr || chosen[0] == '\0') {
@@ -104,13 +130,11 @@ void MixerSound::Open() {
       }
     }
     ready = api->open_audio(44100, MIX_DEFAULT_FORMAT, 2, 2048) == 0;
-    if (!ready) {
-      // Without a device the subsystem only costs: SDL's ALSA driver, for
-      // one, keeps a thread that looks for new devices ten times a second.
-      api->quit();
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
-      subsystem = false;
-    }
+    if (!ready) api->quit();
+  }
+  if (subsystem && !ready) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    subsystem = false;
   }
   {
     std::lock_guard lock(mutex_);

@@ -107,11 +107,12 @@ cpu_of() {
   echo "$ns $((${12} + ${13}))"
 }
 
-# The median of the numbers on standard input ("n/a" when there are none).
+# The median of the numbers on standard input ("n/a" when there are none),
+# printed with the printf format $1 (default %.1f).
 median() {
-  sort -g | awk '{ v[NR] = $1 } END {
+  sort -g | awk -v f="${1:-%.1f}\n" '{ v[NR] = $1 } END {
     if (NR == 0) { print "n/a"; exit }
-    if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+    printf f, NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "n/a" || b == "n/a" || b == 0) print "n/a"; else printf "%.2f\n", a / b }'; }
 
@@ -216,9 +217,9 @@ vadu_page=$(median <"$work/vadu_page")
 pages=$(wc -l <"$work/vadu_page")
 bare_rss=$(median <"$work/bare_rss")
 vadu_rss=$(median <"$work/vadu_rss")
-idle_sched=$(median <"$work/idle_sched")
+idle_sched=$(median %.3f <"$work/idle_sched")
 idle_sched_max=$(sort -g "$work/idle_sched" | tail -n 1)
-idle_ticks=$(median <"$work/idle_ticks")
+idle_ticks=$(median %.2f <"$work/idle_ticks")
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f\n", k / 1024 }'; }
 
 echo

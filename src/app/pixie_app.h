@@ -154,6 +154,16 @@ const char* ModeValueName(int row);
 void ReplaceModeValueNames(char* expression, size_t size);
 // Keeps every parameter of the game state within 0..200.
 void ClampParameters();
+// Makes the gauge GC of the status window (App().gauge_gc: the yellow-to-red
+// ramp its bars are drawn with). CreatePlayWindow calls it.
+void CreateStatusGCs();
+// Record number of the start data in "Charcter" (GSP request 7 writes it,
+// request 8 and the results screen read it); the records a data form
+// script makes are anonymous (-1), so the number cannot meet one of them.
+inline constexpr int32_t kStartDataNumber = 1;
+// The start-data record of "Charcter"; when it is missing and `create` is
+// set it is made first. None without "Charcter" (or when it cannot be made).
+Handle StartDataRecord(bool create);
 
 // --- save_menu.cpp --------------------------------------------------------
 void CreatePixieMenus();

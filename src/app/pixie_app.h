@@ -108,6 +108,14 @@ struct PixieApp {
 // The one application state; cleared by the engine reset.
 PixieApp& App();
 
+// --- pixie.cpp ------------------------------------------------------------
+// Loads the game state, the play list and the text library and makes the
+// prompt GC: 0, or 1 when the game state or the player's record is missing.
+int CreateForm();
+// Makes the play window with its objects, sub-windows and GCs (the menus
+// first); App().play_window stays none when the window cannot be made.
+void CreatePlayWindow();
+
 // --- scenario.cpp ---------------------------------------------------------
 int action_pixie();
 int exec_command(char* text, char* output, size_t output_size);

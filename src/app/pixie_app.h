@@ -103,6 +103,11 @@ struct PixieApp {
   int mode_words[kMaxModes] = {};  // words on each MODENAME line
   char modes[kMaxModes][kModeWords][kModeWordSize] = {};
   char display[kDisplayRows][kDisplayNameSize] = {};
+
+  // The quit request was sent: no further scenario step runs.
+  bool quit_requested = false;
+  // "sound is off" has been logged in this run.
+  bool sound_off_logged = false;
 };
 
 // The one application state; cleared by the engine reset.

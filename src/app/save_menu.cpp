@@ -119,12 +119,15 @@ Handle ReadSlot(const char* file, bool log_search) {
     return kNoHandle;
   }
   if (found == kNoHandle && log_search) WriteLog("Search_resource is NULL");
+  // The resource the load takes over, made here so that a load that fails
+  // half way (which leaves it renamed as the file's block says, holding the
+  // records read so far) can still be released.
+  const Handle target = found != kNoHandle ? found : CreateResource(App().task, file, data_name);
   // The file is read every time: it may have been saved since the last read.
   const Handle loaded = OpenResource(App().task, file, data_name);
   if (loaded == kNoHandle) {
     WriteLogf("%s cannot be read", file);
-    const Handle partial = FindResource(file, data_name);
-    if (partial != App().charcter) ReleaseSlotResource(partial, file);
+    ReleaseSlotResource(target, file);
     return kNoHandle;
   }
   return loaded;

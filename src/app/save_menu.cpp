@@ -265,7 +265,10 @@ void SaveMenuReturn(int slot) {
   if (a.savemenu_window == kNoHandle || TestWindowMode(a.savemenu_window, WINDOWshow) != 0) {
     CloseObject(a.play_window, kObjSaveMenu);
   }
-  if (a.savemenu_flag == 2) {
+  if (slot < 1 || slot > kSlotRows) {
+    // The title row or a row without a slot: nothing to save or load.
+    WriteLogf("savemenu return %d is no slot", slot);
+  } else if (a.savemenu_flag == 2) {
     LoadSlot(slot);
   } else if (a.savemenu_flag == 1) {
     SaveSlot(slot);

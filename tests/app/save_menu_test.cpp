@@ -327,6 +327,12 @@ TEST_F(SaveMenuTest, ThePopupMenuOpensTheSaveMenuAndOtherValuesDoNothing) {
   SaveMenuReturn(1);  // no menu open
   EXPECT_TRUE(Logged("savemenu_flag異常です"));
   EXPECT_FALSE(test::FileExists("pixie_char01.res"));
+  // The title row is no slot.
+  OpenSaveMenu(1);
+  SaveMenuReturn(0);
+  CloseSaveMenu();
+  EXPECT_FALSE(test::FileExists("pixie_char00.res"));
+  EXPECT_TRUE(Logged("savemenu return 0 is no slot"));
 }
 
 }  // namespace

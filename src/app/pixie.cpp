@@ -145,6 +145,8 @@ void ShowSelection() {
 bool MessageEnd(uint16_t code) {
   PixieApp& a = App();
   LogFlags("effect のRetEvent受信　(test%d:draw_mes%d:select_menu%d)");
+  // The program is ending: its window closed and ended the message.
+  if (a.quit_requested) return false;
   if (code == kEventEffectReplaced) {
     WriteLogf("ret_effect no.%d　:effect_breakを受信しました(test%d:draw_mes%d:select_menu%d)", code, a.test,
               a.draw_mes, a.select_menu);
@@ -159,6 +161,22 @@ bool MessageEnd(uint16_t code) {
     DrawPrompt("PushAnyKey", a.prompt_gc);
   }
   return true;
+}
+
+// A message whose last character has been typed is over: it is completed
+// (drawn again as it stands) so that the effect task reports its end, as it
+// does for a press. Without this only a press ends a message, and auto
+// play, which advances on ticks once no message types, would wait for one.
+void EndTypedMessage() {
+  PixieApp& a = App();
+  const Handle record = FindEffect(a.message_object, EFFECTtext);
+  const EffectRecord* r = EffectView(record);
+  if (r == nullptr || (r->flags & (kEffectHalted | kEffectPageFull | kEffectEndReported)) != 0) return;
+  const int32_t typed = r->page_base + r->position;
+  char text[kMessageTextMax + 1];
+  const int32_t length = CopyMessageText(a.message_object, text, sizeof text);
+  if (length < 0 || typed < length) return;
+  RedrawEffect(a.message_object, kRedrawComplete);
 }
 
 // The selection object is shown (or missing): keys move the highlight and
@@ -385,6 +403,11 @@ void SkipOrAdvance() {
     a.test = 1;
     a.draw_mes = 0;
     RedrawEffect(a.message_object, kRedrawComplete);
+    // A full page with more text behind it waits for the next press, which
+    // turns to it; without this that press would start the next step and
+    // the rest of the message would never be shown.
+    const EffectRecord* r = EffectView(FindEffect(a.message_object, EFFECTtext));
+    if (r != nullptr && (r->flags & kEffectPageFull) != 0 && (r->flags & kEffectEndReported) == 0) a.draw_mes = 1;
     return;
   }
   if (a.select_menu == 0) action_pixie();
@@ -421,7 +444,11 @@ void PixieTask(Handle task) {
           go_on = MessageEnd(GetU16(e));
           break;
         case kEventEighthSecond:
-          if (a.autoPlay != 0 && a.draw_mes == 0) action_pixie();
+          if (a.draw_mes != 0) {
+            EndTypedMessage();
+          } else if (a.autoPlay != 0) {
+            action_pixie();
+          }
           break;
         case kEventKey:
           go_on = Key(e[KeyEventAt::kText]);

@@ -673,7 +673,10 @@ void RunTextStep() {
   PixieApp& a = App();
   if (a.play_record == kNoHandle || a.pendingText == nullptr) return;
   char output[kScenarioTextSize];
-  if (exec_command(a.pendingText, output, sizeof output) == 3) {
+  const int result = exec_command(a.pendingText, output, sizeof output);
+  // A tag of the text ended the program (the bad end): nothing more is shown.
+  if (a.quit_requested) return;
+  if (result == 3) {
     WriteLog("NoText");
     ShowObject(a.play_window, kObjSelect, a.select_x, a.select_y);
   } else {

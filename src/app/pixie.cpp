@@ -20,6 +20,7 @@
 #include "menu/menu.h"
 #include "platform/bytes.h"
 #include "platform/device.h"
+#include "platform/files.h"
 #include "platform/host.h"
 #include "platform/input.h"
 #include "platform/reset.h"
@@ -281,6 +282,13 @@ void MenuChosen(int16_t value, Handle menu) {
 bool Start() {
   PixieApp& a = App();
   WriteLogf("%s %s  start!", kProgramName, kProgramVersion);
+  // A directory without the scenario's key file holds no scenario (the
+  // engine alone, or a tool's directory): the task stays idle rather than
+  // stopping the engine in a modal error dialog.
+  if (!GameFileExists("pixie.res")) {
+    WriteLogf("%s: no pixie.res in the game directory; the scenario does not start", kProgramName);
+    return false;
+  }
   init_pixie();
   char title[256];
   std::snprintf(title, sizeof title, "%s  -%s v%s-", a.game_title, kProgramName, kProgramVersion);

@@ -9,6 +9,7 @@
 
 #include "app/pixie_app.h"
 #include "data/resource.h"
+#include "menu/menu.h"
 #include "support/game_dir.h"
 
 namespace vadu {
@@ -151,6 +152,33 @@ TEST_F(ScenarioTest, AnInputTagLeavesTheRestPendingAndATagAtTheEndEndsTheText) {
   EXPECT_EQ(Exec("終わり<input>"), 2);
   EXPECT_STREQ(out_, "終わり");
   EXPECT_EQ(App().pendingText, nullptr);
+}
+
+TEST_F(ScenarioTest, ASelectOfTwoNumberedItemsBuildsTwoRowsAndTheChoiceDropsTheWordsAfterIt) {
+  PixieApp& a = App();
+  a.select_menu_handle = CreateMenu(kNoHandle, 15);
+  ASSERT_NE(a.select_menu_handle, kNoHandle);
+  SetMenuItem(a.select_menu_handle, "残り", " ", 3);
+  EXPECT_EQ(Exec("行く？<Select はい:5, いいえ:7>後の言葉"), 0);
+  EXPECT_STREQ(out_, "行く？");
+  EXPECT_EQ(a.select_menu, 1);
+  EXPECT_STREQ(a.menu_str, "はい:5,いいえ:7");
+  EXPECT_STREQ(MenuSlot(a.select_menu_handle, 1)->label, "はい");
+  EXPECT_EQ(GetMenuItemValue(a.select_menu_handle, 1), 5);
+  EXPECT_STREQ(MenuSlot(a.select_menu_handle, 2)->label, "いいえ");
+  EXPECT_EQ(GetMenuItemValue(a.select_menu_handle, 2), 7);
+  // The rows without an item are hidden and cannot be chosen.
+  EXPECT_STREQ(MenuSlot(a.select_menu_handle, 3)->label, "");
+  EXPECT_EQ(GetMenuItemValue(a.select_menu_handle, 3), -1);
+  EXPECT_NE(TestMenuItemFlags(a.select_menu_handle, 3, MENUdisabled), 0);
+  ASSERT_NE(a.pendingText, nullptr);
+  EXPECT_STREQ(a.pendingText, "後の言葉");
+
+  Play("mode==7", "いいえの道", "");
+  SelectMenu(7);
+  EXPECT_EQ(a.select_menu, 0);
+  EXPECT_STREQ(a.base_text, "いいえの道");
+  EXPECT_EQ(a.pendingText, nullptr);
 }
 
 TEST_F(ScenarioTest, NoTextBeforeAStopIsReported) {

@@ -103,10 +103,23 @@ struct PixieApp {
   int mode_words[kMaxModes] = {};  // words on each MODENAME line
   char modes[kMaxModes][kModeWords][kModeWordSize] = {};
   char display[kDisplayRows][kDisplayNameSize] = {};
+
+  // The quit request was sent: no further scenario step runs.
+  bool quit_requested = false;
+  // "sound is off" has been logged in this run.
+  bool sound_off_logged = false;
 };
 
 // The one application state; cleared by the engine reset.
 PixieApp& App();
+
+// --- pixie.cpp ------------------------------------------------------------
+// Loads the game state, the play list and the text library and makes the
+// prompt GC: 0, or 1 when the game state or the player's record is missing.
+int CreateForm();
+// Makes the play window with its objects, sub-windows and GCs (the menus
+// first); App().play_window stays none when the window cannot be made.
+void CreatePlayWindow();
 
 // --- scenario.cpp ---------------------------------------------------------
 int action_pixie();
@@ -154,6 +167,16 @@ const char* ModeValueName(int row);
 void ReplaceModeValueNames(char* expression, size_t size);
 // Keeps every parameter of the game state within 0..200.
 void ClampParameters();
+// Makes the gauge GC of the status window (App().gauge_gc: the yellow-to-red
+// ramp its bars are drawn with). CreatePlayWindow calls it.
+void CreateStatusGCs();
+// Record number of the start data in "Charcter" (GSP request 7 writes it,
+// request 8 and the results screen read it); the records a data form
+// script makes are anonymous (-1), so the number cannot meet one of them.
+inline constexpr int32_t kStartDataNumber = 1;
+// The start-data record of "Charcter"; when it is missing and `create` is
+// set it is made first. None without "Charcter" (or when it cannot be made).
+Handle StartDataRecord(bool create);
 
 // --- save_menu.cpp --------------------------------------------------------
 void CreatePixieMenus();

@@ -7,6 +7,7 @@
 #include "core/dialog_seam.h"
 #include "core/log.h"
 #include "core/state.h"
+#include "core/strings.h"
 #include "core/transcript.h"
 #include "data/dataform.h"
 #include "data/resfile.h"
@@ -291,7 +292,8 @@ bool Start() {
   }
   init_pixie();
   char title[256];
-  std::snprintf(title, sizeof title, "%s  -%s v%s-", a.game_title, kProgramName, kProgramVersion);
+  std::snprintf(title, sizeof title, "%.*s  -%s v%s-", static_cast<int>(sizeof a.game_title), a.game_title,
+                kProgramName, kProgramVersion);
   SetTitle(title);
   WriteLog(title);
   TranscriptLine("title", title);
@@ -371,7 +373,7 @@ void CreatePlayWindow() {
   if (a.PopupMenu != 0) CreatePopupmenu(a.play_window, kObjPopup, 0, 0, kPlayWidth, kPlayHeight, a.popup_menu);
 
   const char* background = a.start_background[0] != '\0' ? a.start_background : "robyA.bmp";
-  std::snprintf(a.background_name, sizeof a.background_name, "%s", background);
+  line_copy(background, a.background_name, sizeof a.background_name);
   const Handle picture = LoadGraphicFile(a.task, background);
   if (picture == kNoHandle) WriteLogf("graphic -%s- non", background);
   CreateGraphicObject(a.play_window, kObjBackground, 50, 20, 700, 525, picture);

@@ -236,6 +236,8 @@ void ShowErrorDialog(Handle task, int number, const char* extra) {
   char message[kTextMax];
   if (SystemMessage(number, message, sizeof message)) {
     DrawEscapedText(window, 20, static_cast<int16_t>(2 * m.h + 10), message, gc);
+  } else {
+    message[0] = '\0';
   }
   DrawCentred(window, 5 * m.h, extra);
   RecordShown(message, extra);

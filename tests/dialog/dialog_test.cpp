@@ -135,13 +135,17 @@ TEST_F(DialogTest, TheTranscriptRecordsEachDialogAndItsAnswer) {
   YesNoDialog("終わる？");
   clock_.At(30, [] { HostPutKey(KEY_RETURN); });
   ShowMessageDialogText("一行目\n二行目\\");
+  // An error report without a numbered message shows only its own text.
+  clock_.At(1500, [] { HostPutKey(KEY_ESCAPE); });
+  ShowErrorDialog(kNoHandle, 0, "バッドエンド！");
   CloseTranscript();
   clock_.At(30, [] { HostPutKey(KEY_RETURN); });
   YesNoDialog("not recorded");
   // The expected lines are UTF-8, whatever the engine's own strings are.
   auto utf8 = [](const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); };
-  EXPECT_EQ(test::ReadLines(path), (std::vector<std::string>{utf8(u8"dialog: 終わる？"), "answer: 2",
-                                                             utf8(u8"dialog: 一行目\\n二行目\\\\"), "answer: 0"}));
+  EXPECT_EQ(test::ReadLines(path),
+            (std::vector<std::string>{utf8(u8"dialog: 終わる？"), "answer: 2", utf8(u8"dialog: 一行目\\n二行目\\\\"),
+                                      "answer: 0", utf8(u8"dialog: バッドエンド！"), "answer: 0"}));
 }
 
 }  // namespace

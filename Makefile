@@ -7,7 +7,7 @@ TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run tsan bench asan fuzz fuzz-smoke measure-host format clean
+.PHONY: all bootstrap configure build test run screenshot tsan bench asan fuzz fuzz-smoke measure-host format clean
 
 all: build
 
@@ -40,6 +40,13 @@ run: build
 	    && cat $(DEMO_DIR)/run.transcript \
 	    && echo "make run: screenshot $(DEMO_DIR)/run.png, log $(DEMO_DIR)/SenELOG.dat"; \
 	fi
+
+# The README's picture: the demo played headless with games/demo/run.script,
+# its last screen saved as docs/screenshot.png.
+screenshot: build
+	rm -f $(DEMO_DIR)/run.png $(DEMO_DIR)/PlayList.res $(DEMO_DIR)/tlibsave.res
+	$(BUILD)/src/vadu --headless --virtual-clock --input games/demo/run.script $(DEMO_DIR) >/dev/null
+	cp $(DEMO_DIR)/run.png docs/screenshot.png
 
 # The two-thread host under ThreadSanitizer: a headless scripted session
 # with the virtual clock and one with the real clock.

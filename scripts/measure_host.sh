@@ -13,8 +13,10 @@
 #   first frame   ms from the process start until the first frame was
 #                 presented ("bare-timing: first-frame" and "vadu-timing:
 #                 first-frame" on standard error)
-#   first page    ms until the application showed its first message page
-#                 whole ("vadu-timing: first-page"; n/a when no line came)
+#   first page    ms until the game's first page was presented: the play
+#                 window with its picture and the status window, where the
+#                 scenario waits for the player's first key
+#                 ("vadu-timing: first-page"; n/a when no line came)
 #   peak RSS      the largest resident set of the run, from /usr/bin/time
 #                 (%M); vadu's run includes the idle window and the close
 #   idle CPU      CPU time vadu used in an idle window of SECONDS (default 10)

@@ -24,6 +24,7 @@
 #include "platform/files.h"
 #include "platform/host.h"
 #include "platform/input.h"
+#include "platform/milestone.h"
 #include "platform/reset.h"
 #include "present/effect.h"
 #include "window/backing_store.h"
@@ -158,8 +159,7 @@ bool MessageEnd(uint16_t code) {
   if (a.select_menu != 0) ShowSelection();
   a.test = 0;
   if (a.select_menu == 0) {
-    // The whole text is shown and the game waits for the player: the first
-    // time this happens the first page of the game has been fully shown.
+    // The whole text is shown and the game waits for the player.
     DrawPrompt("PushAnyKey", a.prompt_gc);
   }
   return true;
@@ -253,6 +253,10 @@ void Draw(Handle window) {
       RedrawEffect(a.message_object, kRedrawComplete);
     } else if (window == a.status_window) {
       DrawStatus();
+      // The status window is the last part of the first screen drawn at the
+      // start (the play window, its picture, then the status): the game's
+      // first page is on the screen with the next frame.
+      NoteMilestoneOnNextFrame("first-page");
     } else if (window == a.face_window) {
       DrawSubWindowPicture(window, a.face_name);
     } else if (window == a.play_sub_window) {

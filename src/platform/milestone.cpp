@@ -21,6 +21,8 @@ std::mutex g_mutex;
 std::vector<std::string> g_noted;  // behind g_mutex
 int64_t g_start_ns = -1;           // behind g_mutex; the process start, once read
 bool g_start_read = false;
+// Names waiting for the next frame.
+std::atomic<const char*> g_on_next_frame{nullptr};
 
 // Longest name written; a longer one is cut, so the line stays one line of
 // bounded length.
@@ -72,7 +74,19 @@ void NoteMilestone(const char* name) {
       ::write(STDERR_FILENO, line, static_cast<size_t>(n) < sizeof line ? static_cast<size_t>(n) : sizeof line - 1);
 }
 
+void NoteMilestoneOnNextFrame(const char* name) {
+  if (g_enabled.load(std::memory_order_relaxed) == 0 || !Enabled()) return;
+  g_on_next_frame.store(name, std::memory_order_release);
+}
+
+void NoteFrameMilestones() {
+  if (g_on_next_frame.load(std::memory_order_relaxed) == nullptr) return;
+  const char* name = g_on_next_frame.exchange(nullptr, std::memory_order_acq_rel);
+  if (name != nullptr) NoteMilestone(name);
+}
+
 void ForgetMilestones() {
+  g_on_next_frame.store(nullptr, std::memory_order_release);
   std::lock_guard lock(g_mutex);
   g_noted.clear();
   g_enabled.store(-1, std::memory_order_release);

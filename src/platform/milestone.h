@@ -19,6 +19,13 @@ namespace vadu {
 
 void NoteMilestone(const char* name);
 
+// Notes `name` (a string that lives for the process) when the host next puts
+// a frame on the screen: what the engine has drawn counts once the player
+// can see it. A host without a screen never notes it.
+void NoteMilestoneOnNextFrame(const char* name);
+// Called by a host right after it presented a frame.
+void NoteFrameMilestones();
+
 // Forgets the names noted and reads VADU_TIMING again at the next call
 // (tests).
 void ForgetMilestones();

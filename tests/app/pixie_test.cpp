@@ -4,6 +4,7 @@
 // transcript, the game state and the log.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "platform/bytes.h"
 #include "platform/input.h"
 #include "platform/input_host.h"
+#include "present/effect.h"
 #include "support/window_engine.h"
 #include "window/object.h"
 #include "window/window.h"
@@ -167,6 +169,60 @@ TEST_F(PixieTest, CtrlHeldWhileIdleAdvancesButNeverSkipsATypingMessage) {
   }
   // It stops at a question: the selection waits for the player.
   EXPECT_EQ(App().select_menu, 1);
+}
+
+// Advance latency in scheduler cycles: at most two cycles beyond the next
+// clock tick (one an eighth of a second) from a press on a finished page to
+// the next message's first character, and from a press while a page types
+// to the whole page. The press comes between two ticks, as a player's does.
+TEST_F(PixieTest, APressShowsTheNextPageWithinTwoCyclesBeyondTheTick) {
+  const auto text_effect = [] { return EffectView(FindEffect(App().message_object, EFFECTtext)); };
+  // Runs single cycles until `done`; the cycles run in all and those that
+  // started at or after `tick_ms`.
+  struct Cycles {
+    int all = 0, after_tick = 0;
+  };
+  const auto cycles_until = [this](uint64_t tick_ms, const auto& done) {
+    Cycles c;
+    while (!done() && c.all < 10000) {
+      const bool past = clock_.NowMs() >= tick_ms;
+      RunScheduler();
+      ++c.all;
+      c.after_tick += past ? 1 : 0;
+    }
+    return c;
+  };
+  const auto next_tick = [this] { return (clock_.NowMs() / 125 + 1) * 125; };
+
+  // The first message: its first page typed and waiting, so its second
+  // page comes on the next press.
+  Key(kReturn, 40);
+  const EffectRecord* typing = text_effect();
+  ASSERT_NE(typing, nullptr);
+  ASSERT_EQ(typing->flags & (kEffectPageFull | kEffectEndReported), 0u);
+  // A press while the page types: the whole page at once.
+  HostPutKey(kReturn);
+  const Cycles complete =
+      cycles_until(0, [&] { return text_effect() != nullptr && (text_effect()->flags & kEffectPageFull) != 0; });
+  Run(1000);
+  Key(kReturn, kTyping);  // the second page, typed to its end
+  ASSERT_EQ(App().draw_mes, 0);
+  ASSERT_EQ(Count("prompt: PushAnyKey"), 1);
+  Run(37);  // between two ticks
+
+  // A press on the finished page: the next message's first character.
+  HostPutKey(kReturn);
+  const uint64_t tick = next_tick();
+  const Cycles first_char = cycles_until(tick, [&] {
+    const EffectRecord* r = text_effect();
+    return CountPrefix("message:") == 2 && r != nullptr && r->page_base + r->position > 0;
+  });
+  std::printf(
+      "advance latency: page completed after %d cycle(s); next page's first character %d cycle(s) "
+      "after the press, %d from the tick\n",
+      complete.all, first_char.all, first_char.after_tick);
+  EXPECT_LE(complete.all, 2);
+  EXPECT_LE(first_char.after_tick, 2);
 }
 
 TEST_F(PixieTest, TheSelectionIsChosenByKeyboardAndBuiltFromTheSelectTag) {

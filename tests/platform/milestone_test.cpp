@@ -137,6 +137,24 @@ TEST_F(MilestoneTest, ThreadsNoteEachNameOnceInWholeLines) {
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << out;
 }
 
+TEST_F(MilestoneTest, OnNextFrameWaitsForTheHostsFrame) {
+  Timing("1");
+  const std::string before = Captured([] { NoteMilestoneOnNextFrame("page"); });
+  EXPECT_EQ(before, "");
+  const std::string at_frame = Captured([] {
+    NoteFrameMilestones();
+    NoteFrameMilestones();  // nothing is waiting any more
+  });
+  EXPECT_GE(MsOf(at_frame, "page"), 0.0);
+  EXPECT_EQ(std::count(at_frame.begin(), at_frame.end(), '\n'), 1);
+  Timing(nullptr);
+  EXPECT_EQ(Captured([] {
+              NoteMilestoneOnNextFrame("quiet");
+              NoteFrameMilestones();
+            }),
+            "");
+}
+
 TEST(ProcessStartTest, StartLiesBeforeNow) {
   const int64_t start = ProcessStartBootNs();
   ASSERT_GT(start, 0);

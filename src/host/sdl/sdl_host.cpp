@@ -472,6 +472,7 @@ bool SdlHost::Present(bool force) {
     first_frame_noted_ = true;
     NoteMilestone("first-frame");
   }
+  NoteFrameMilestones();
   return true;
 }
 

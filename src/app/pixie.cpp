@@ -1,5 +1,6 @@
 #include "app/pixie.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -404,8 +405,18 @@ void CreatePlayWindow() {
   a.play_sub_window = ObjectWindow(kObjPlay);
   if (a.play_sub_window != kNoHandle) BackingStore(a.play_sub_window);
 
-  CreateSelecter(a.play_window, kObjSaveMenu, static_cast<int16_t>((Kernel.screen_width - 200) / 2), 60, 200, 230,
-                 a.save_menu, SystemGC());
+  // The title row and the ten slots must all fit: with a system font
+  // taller than 16 pixels the 230 pixels of the layout held only eight
+  // slots, and slots 9 and 10 could not be chosen.
+  int16_t save_height = 230;
+  if (const GCRecord* g = GCView(SystemGC())) {
+    if (const FontRecord* f = FontView(g->font)) {
+      const int rows = kSaveSlots + 1;
+      save_height = static_cast<int16_t>(std::max<int>(save_height, rows * (f->height + 4) + 4));
+    }
+  }
+  CreateSelecter(a.play_window, kObjSaveMenu, static_cast<int16_t>((Kernel.screen_width - 200) / 2), 60, 200,
+                 save_height, a.save_menu, SystemGC());
   a.savemenu_window = ObjectWindow(kObjSaveMenu);
   if (a.savemenu_window != kNoHandle) BackingStore(a.savemenu_window);
 }

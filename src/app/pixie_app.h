@@ -21,6 +21,9 @@ inline constexpr int16_t kObjFace = 115;
 inline constexpr int16_t kObjPlay = 116;
 inline constexpr int16_t kObjSaveMenu = 118;
 
+// Save slots 1..10: rows 1..10 of the save menu.
+inline constexpr int kSaveSlots = 10;
+
 // The scenario text buffers: a longer text is cut to fit.
 inline constexpr size_t kScenarioTextSize = 4096;
 

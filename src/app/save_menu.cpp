@@ -22,8 +22,8 @@ namespace vadu {
 namespace {
 
 constexpr char kSlotFormat[] = "pixie_char%02d.res";
-constexpr int kSlotRows = 10;  // save menu rows 1..10 are slots 1..10
-constexpr int kMaxSlot = 99;   // two digits in the file name
+constexpr int kSlotRows = kSaveSlots;
+constexpr int kMaxSlot = 99;  // two digits in the file name
 
 // Items of the game state a save fills and a load reads back.
 constexpr char kItemMenu[] = "menu_str";

@@ -24,6 +24,7 @@
 #include "present/anime.h"
 #include "present/effect.h"
 #include "window/draw.h"
+#include "window/manager.h"
 #include "window/object.h"
 #include "window/window.h"
 
@@ -110,16 +111,25 @@ bool SoundFileReady(const char* name) {
   return true;
 }
 
+// Closes a sub-window of the play window at once, not only by a request to
+// the window manager: a tag after the close (a new background) draws at
+// once, and a close handled later would then put the picture saved under
+// the sub-window back over what was drawn since.
+void CloseSubWindowNow(int16_t number, Handle sub) {
+  CloseSubWindow(App().play_window, number);
+  close_window(sub);
+}
+
 void CloseFaceWindow() {
   PixieApp& a = App();
-  if (TestWindowMode(a.face_window, WINDOWshow) != 0) CloseSubWindow(a.play_window, kObjFace);
+  if (TestWindowMode(a.face_window, WINDOWshow) != 0) CloseSubWindowNow(kObjFace, a.face_window);
   // An animation stops with its window, whoever closed the window.
   if (EndsWithAni(a.face_name)) SendAnimeRequest(a.task, kAnimeStop, a.face_window, 0, 0, nullptr);
 }
 
 void ClosePlayWindow() {
   PixieApp& a = App();
-  if (TestWindowMode(a.play_sub_window, WINDOWshow) != 0) CloseSubWindow(a.play_window, kObjPlay);
+  if (TestWindowMode(a.play_sub_window, WINDOWshow) != 0) CloseSubWindowNow(kObjPlay, a.play_sub_window);
   if (EndsWithAni(a.play_name)) SendAnimeRequest(a.task, kAnimeStop, a.play_sub_window, 0, 0, nullptr);
 }
 
@@ -417,7 +427,7 @@ int RunCommand(const char* command, const char* operand) {
   } else if (std::strcmp(command, "OpenSTS") == 0) {
     OpenSubWindow(a.play_window, kObjStatus, a.status_x, a.status_y);
   } else if (std::strcmp(command, "CloseSTS") == 0) {
-    CloseSubWindow(a.play_window, kObjStatus);
+    CloseSubWindowNow(kObjStatus, a.status_window);
   } else if (std::strcmp(command, "CloseSelect") == 0) {
     CloseObject(a.play_window, kObjSelect);
   } else if (std::strcmp(command, "Select") == 0) {

@@ -92,7 +92,7 @@ int32_t ReadSwitch(const char* key) {
 
 void ReadModeRow(int row) {
   PixieApp& a = App();
-  char key[16];
+  char key[32];
   std::snprintf(key, sizeof key, "MODENAME%d", row + 1);
   char value[kKeywordLineMax + 1];
   a.mode_words[row] = 0;
@@ -273,7 +273,7 @@ void init_pixie() {
 
   for (int row = 0; row < kDisplayRows; ++row) a.display[row][0] = '\0';
   for (int row = 1; row <= 10; ++row) {
-    char key[16];
+    char key[32];
     std::snprintf(key, sizeof key, "DISPLAY%d", row);
     if (PixieKey(key, value, sizeof value) == nullptr) continue;
     if (CopyCut(a.display[row], kDisplayNameSize, value)) {

@@ -657,7 +657,7 @@ void ShowResults() {
   const Handle start = StartDataRecord(false);
   if (start == kNoHandle || a.state == kNoHandle) return;
   for (int i = 1; i <= kResultRows; ++i) {
-    char key[16];
+    char key[32];
     std::snprintf(key, sizeof key, "RESULT%d", i);
     char name[64];
     if (PixieKey(key, name, sizeof name) == nullptr) break;

@@ -86,7 +86,13 @@ const MixerApi* LoadMixer() {
 
 }  // namespace
 
-MixerSound::MixerSound() : opener_([this] { Open(); }) {}
+MixerSound::MixerSound()
+    : opener_([this] {
+        Open();
+        // SDL keeps per-thread state (its error text) for a thread it did
+        // not make; it is freed here, before the thread ends.
+        SDL_TLSCleanup();
+      }) {}
 
 namespace {
 

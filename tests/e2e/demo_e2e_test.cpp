@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e_files.h"
 #include "platform/framebuffer.h"
 #include "platform/png.h"
 
@@ -27,25 +28,9 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-// UTF-8 text of a u8 literal (plain literals are compiled to CP932).
-std::string U8(const char8_t* s) {
-  return reinterpret_cast<const char*>(s);
-}
+using vadu::e2e::Lines;
+using vadu::e2e::ReadAll;
+using vadu::e2e::Utf8;
 
 bool StartsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
@@ -197,19 +182,19 @@ uint32_t At(const std::vector<uint32_t>& px, int x, int y) {
   return px[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)];
 }
 
-const std::string kDayMenu = U8(u8"select: 海で遊ぶ=1 | 勉強する=2 | 店を手伝う=3 | 昼寝する=4 | 終了=9");
+const std::string kDayMenu = Utf8(u8"select: 海で遊ぶ=1 | 勉強する=2 | 店を手伝う=3 | 昼寝する=4 | 終了=9");
 
 // The first words of each activity's message, by menu row.
 std::string Activity(int row) {
   switch (row) {
     case 1:
-      return U8(u8"message: 浜辺で");
+      return Utf8(u8"message: 浜辺で");
     case 2:
-      return U8(u8"message: 机にむかって");
+      return Utf8(u8"message: 机にむかって");
     case 3:
-      return U8(u8"message: おばあちゃんの店を手伝った");
+      return Utf8(u8"message: おばあちゃんの店を手伝った");
     default:
-      return U8(u8"message: 縁側で");
+      return Utf8(u8"message: 縁側で");
   }
 }
 
@@ -218,19 +203,20 @@ std::string Activity(int row) {
 TEST_F(DemoRun, GoodEndingByKeyboard) {
   ASSERT_EQ(PlayFile(VADU_DEMO_SCRIPTS "/good.script"), 0) << err_;
   ASSERT_FALSE(transcript_.empty());
-  EXPECT_EQ(transcript_[0], U8(u8"title: 潮風の七日間  -goStillPixie v0.310-"));
+  EXPECT_EQ(transcript_[0], Utf8(u8"title: 潮風の七日間  -goStillPixie v0.310-"));
   // Five mornings with a menu (the rainy days have none), each day in turn.
   EXPECT_EQ(Count(kDayMenu), 5);
   EXPECT_TRUE(InOrder(
-      {U8(u8"message: <font_size 2><font_color PALETyellow>　潮風の七日間"), U8(u8"message: 「あなたがナギくん？"),
-       U8(u8"message: 荷物をおいて"), Activity(1), U8(u8"message: 八月二日"), Activity(2), U8(u8"message: 八月三日は"),
-       U8(u8"message: 八月四日も雨"), U8(u8"message: 八月五日"), Activity(4), U8(u8"message: 八月六日"), Activity(1),
-       U8(u8"message: 八月七日"), Activity(2), U8(u8"message: その夜は夏祭り"),
-       U8(u8"message: <font_size 2><font_color PALETyellow>　グッドエンド"), U8(u8"select: おわる=9 | 終了=9")}));
-  EXPECT_EQ(CountPrefix(U8(u8"message: <font_size 2><font_color PALETred>　バッドエンド")), 0);
+      {Utf8(u8"message: <font_size 2><font_color PALETyellow>　潮風の七日間"), Utf8(u8"message: 「あなたがナギくん？"),
+       Utf8(u8"message: 荷物をおいて"), Activity(1), Utf8(u8"message: 八月二日"), Activity(2),
+       Utf8(u8"message: 八月三日は"), Utf8(u8"message: 八月四日も雨"), Utf8(u8"message: 八月五日"), Activity(4),
+       Utf8(u8"message: 八月六日"), Activity(1), Utf8(u8"message: 八月七日"), Activity(2),
+       Utf8(u8"message: その夜は夏祭り"), Utf8(u8"message: <font_size 2><font_color PALETyellow>　グッドエンド"),
+       Utf8(u8"select: おわる=9 | 終了=9")}));
+  EXPECT_EQ(CountPrefix(Utf8(u8"message: <font_size 2><font_color PALETred>　バッドエンド")), 0);
   // The game ends on the quit question, answered Yes.
   ASSERT_GE(transcript_.size(), 2u);
-  EXPECT_EQ(transcript_[transcript_.size() - 2], U8(u8"dialog: ゲームを終了しますか？"));
+  EXPECT_EQ(transcript_[transcript_.size() - 2], Utf8(u8"dialog: ゲームを終了しますか？"));
   EXPECT_EQ(transcript_.back(), "answer: 1");
   EXPECT_EQ(err_.find("the rest was not run"), std::string::npos) << err_;
 }
@@ -240,9 +226,10 @@ TEST_F(DemoRun, BadEnding) {
   EXPECT_EQ(Count(kDayMenu), 5);
   // A nap every day, then the festival night alone.
   EXPECT_EQ(CountPrefix(Activity(4)), 5);
-  EXPECT_TRUE(InOrder({U8(u8"message: 夏祭りの夜。"), U8(u8"message: <font_size 2><font_color PALETred>　バッドエンド"),
-                       U8(u8"dialog: バッドエンド！")}));
-  EXPECT_EQ(CountPrefix(U8(u8"message: <font_size 2><font_color PALETyellow>　グッドエンド")), 0);
+  EXPECT_TRUE(
+      InOrder({Utf8(u8"message: 夏祭りの夜。"), Utf8(u8"message: <font_size 2><font_color PALETred>　バッドエンド"),
+               Utf8(u8"dialog: バッドエンド！")}));
+  EXPECT_EQ(CountPrefix(Utf8(u8"message: <font_size 2><font_color PALETyellow>　グッドエンド")), 0);
   // Nothing is shown once the dialog has ended the game.
   EXPECT_EQ(transcript_.back(), "answer: 0");
 }
@@ -255,7 +242,7 @@ TEST_P(DemoChoice, ClickOnARowPlaysTheDayTheKeyboardDoes) {
   const int row = GetParam();
   const std::string after = EndDay() + "wait 1000\n";
   ASSERT_EQ(Play(Prologue() + ChooseByKeys(row) + after), 0) << err_;
-  ASSERT_TRUE(InOrder({kDayMenu, Activity(row), U8(u8"message: 八月二日")}));
+  ASSERT_TRUE(InOrder({kDayMenu, Activity(row), Utf8(u8"message: 八月二日")}));
   const std::vector<std::string> by_keys(transcript_.begin() + Find(Activity(row)), transcript_.end());
   ASSERT_EQ(Play(Prologue() + ChooseByClick(row) + after), 0) << err_;
   // From the choice on, the click plays what the keys did: the same day,
@@ -275,11 +262,12 @@ TEST_F(DemoRun, HeldCtrlPlaysOnToTheNextQuestion) {
   // activity is still typing then.
   const std::string start = Prologue() + ChooseByKeys(1);
   ASSERT_EQ(Play(start + "wait 3000\n"), 0) << err_;
-  EXPECT_EQ(Find(U8(u8"message: 八月二日")), -1);
+  EXPECT_EQ(Find(Utf8(u8"message: 八月二日")), -1);
   ASSERT_EQ(Play(start + "hold Ctrl\nwait 3000\nrelease Ctrl\nwait 300\n"), 0) << err_;
-  EXPECT_TRUE(InOrder({Activity(1), "prompt: PushAnyKey", kDayMenu, U8(u8"message: 八月二日"), "prompt: Select Menu"}));
+  EXPECT_TRUE(
+      InOrder({Activity(1), "prompt: PushAnyKey", kDayMenu, Utf8(u8"message: 八月二日"), "prompt: Select Menu"}));
   // It stops at the question: no choice was made for the player.
-  EXPECT_EQ(Find(Activity(1), Find(U8(u8"message: 八月二日"))), -1);
+  EXPECT_EQ(Find(Activity(1), Find(Utf8(u8"message: 八月二日"))), -1);
   EXPECT_EQ(Find(Activity(2)), -1);
 }
 
@@ -302,7 +290,7 @@ TEST_F(DemoRun, SlotSavedInOneRunIsLoadedInTheNext) {
   const std::vector<std::string> record =
       Lines(dump.substr(first, second == std::string::npos ? std::string::npos : second - first));
   for (const std::string& want :
-       {U8(u8"    \"名前\" \"ナギ\""), U8(u8"    \"menu_str\" \"海で遊ぶ:1,勉強する:2,店を手伝う:3,昼寝する:4\""),
+       {Utf8(u8"    \"名前\" \"ナギ\""), Utf8(u8"    \"menu_str\" \"海で遊ぶ:1,勉強する:2,店を手伝う:3,昼寝する:4\""),
         std::string("    \"select_menu\" 1"), std::string("    \"backgraphic_name\" \"bg_morning.bmp\""),
         std::string("    \"base_text\" \"\""), std::string("    \"month\" 8"), std::string("    \"day\" 1"),
         std::string("    \"week\" 4")}) {
@@ -315,9 +303,9 @@ TEST_F(DemoRun, SlotSavedInOneRunIsLoadedInTheNext) {
   const int load = Find("load: pixie_char03.res");
   ASSERT_GE(load, 0);
   // The saved menu is shown again, not its question.
-  EXPECT_EQ(Find(U8(u8"message: 荷物をおいて")), -1);
-  EXPECT_TRUE(InOrder(
-      {"dialog: Load pixie_char03.res:", "load: pixie_char03.res", kDayMenu, Activity(2), U8(u8"message: 八月二日")}));
+  EXPECT_EQ(Find(Utf8(u8"message: 荷物をおいて")), -1);
+  EXPECT_TRUE(InOrder({"dialog: Load pixie_char03.res:", "load: pixie_char03.res", kDayMenu, Activity(2),
+                       Utf8(u8"message: 八月二日")}));
 }
 
 // --- Auto play and the results screen ------------------------------------------------
@@ -326,11 +314,11 @@ TEST_F(DemoRun, RainyDaysPlayThemselves) {
   // 8/1 and 8/2, then the rain starts auto play: half a minute without a
   // key shows both rainy days, and auto play stops at the second.
   ASSERT_EQ(Play(Prologue() + ChooseByKeys(1) + EndDay() + ChooseByKeys(2) + EndDay() + "wait 30000\n"), 0) << err_;
-  const int rain = Find(U8(u8"message: 八月三日は"));
+  const int rain = Find(Utf8(u8"message: 八月三日は"));
   ASSERT_GE(rain, 0);
   EXPECT_TRUE(InOrder(
-      {U8(u8"message: 八月三日は"), "prompt: PushAnyKey", U8(u8"message: 八月四日も雨"), "prompt: PushAnyKey"}));
-  EXPECT_EQ(Find(U8(u8"message: 八月五日")), -1);
+      {Utf8(u8"message: 八月三日は"), "prompt: PushAnyKey", Utf8(u8"message: 八月四日も雨"), "prompt: PushAnyKey"}));
+  EXPECT_EQ(Find(Utf8(u8"message: 八月五日")), -1);
   EXPECT_EQ(transcript_.back(), "prompt: PushAnyKey");
 }
 

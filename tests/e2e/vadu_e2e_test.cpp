@@ -14,35 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "e2e_files.h"
 #include "platform/framebuffer.h"
 #include "platform/png.h"
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-// UTF-8 text of a u8 literal (literals are compiled to CP932 otherwise).
-std::string Utf8(const char8_t* s) {
-  return reinterpret_cast<const char*>(s);
-}
+using vadu::e2e::Lines;
+using vadu::e2e::ReadAll;
+using vadu::e2e::Utf8;
+using vadu::e2e::WriteAll;
 
 constexpr char kIni[] =
     "TRACE ON\n"

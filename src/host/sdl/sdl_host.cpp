@@ -371,6 +371,14 @@ bool SdlHost::Open() {
     return false;
   }
   HostSetForeground((SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0);
+  // The window shows black (the screen's colour before the engine draws)
+  // at once, rather than whatever the window system leaves in a new window
+  // while the engine starts up.
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderPresent(renderer_);
+  first_frame_noted_ = true;
+  NoteMilestone("first-frame");
   return true;
 }
 

@@ -109,6 +109,13 @@ struct PixieApp {
 
   // The quit request was sent: no further scenario step runs.
   bool quit_requested = false;
+  // Screens rebuilt from the state so far (GSP 8, a load): a text run that
+  // sees the count change under one of its tags stops there, since the
+  // scenario buffer now holds the restored text.
+  uint32_t restore_count = 0;
+  // A rebuilt screen is typing its saved text: GSP 8 inside it is refused
+  // (a saved text that requests GSP 8 would restore itself without end).
+  bool restoring = false;
   // "sound is off" has been logged in this run.
   bool sound_off_logged = false;
 };
@@ -126,6 +133,11 @@ void CreatePlayWindow();
 
 // --- scenario.cpp ---------------------------------------------------------
 int action_pixie();
+// Results of exec_command: the text ran to its end (0), stopped at a Select
+// or input with the rest pending (0, or 3 after a NoText), stopped at one
+// at its very end (2), or stopped where a tag restored the screen from the
+// state (4: the restored text runs instead, nothing of this one is shown).
+inline constexpr int kTextReplaced = 4;
 int exec_command(char* text, char* output, size_t output_size);
 int RunCommand(const char* command, const char* operand);
 int ShowMessage(const char* text);

@@ -364,7 +364,12 @@ int LoadSlot(int slot) {
   return 0;
 }
 
-void RestoreFromState() {
+namespace {
+
+// The screen of the game state: its background, its menu (shown when one
+// was open) or its saved text typed again (without one, the text of the
+// play record that matches it).
+void RebuildScreen() {
   PixieApp& a = App();
   char text[kScenarioTextSize];
   if (StateText(kItemBackground, text, sizeof text) && text[0] != '\0') ChangeBackground(text);
@@ -379,6 +384,8 @@ void RestoreFromState() {
   StateText(kItemBackground, background, sizeof background);
   WriteLogf("読み込み　SelectMenu :%d back_graphic %s", a.select_menu, background);
   if (a.select_menu != 0) {
+    // The choice goes on from here: no text of before is pending.
+    a.pendingText = nullptr;
     ShowObject(a.play_window, kObjSelect, a.select_x, a.select_y);
     return;
   }
@@ -398,6 +405,17 @@ void RestoreFromState() {
   a.base_text[sizeof a.base_text - 1] = '\0';
   a.pendingText = a.base_text;
   RunTextStep();
+}
+
+}  // namespace
+
+void RestoreFromState() {
+  PixieApp& a = App();
+  ++a.restore_count;
+  const bool was_restoring = a.restoring;
+  a.restoring = true;
+  RebuildScreen();
+  a.restoring = was_restoring;
 }
 
 }  // namespace vadu

@@ -308,8 +308,16 @@ int TextRun::Run() {
       std::memmove(operand, operand + 1, --n);
     }
     operand[n] = '\0';
+    const uint32_t restores = a.restore_count;
     const int result = RunCommand(command, operand);
     WriteLogf("ret exec_command() %d code -%s- para -%s-(exe %d)", result, tag, operand, result);
+    if (a.restore_count != restores) {
+      // The tag rebuilt the screen from the state (GSP 8): the buffer holds
+      // the restored text now, which has run and owns pendingText.
+      WriteLogf("scenario text replaced by a restore at -%s-: the rest is not run", tag);
+      Terminate();
+      return kTextReplaced;
+    }
     switch (result) {
       case kNotCommand: {
         if (std::strcmp(command, "名前") == 0) {
@@ -627,6 +635,11 @@ int HandleGSPRequest() {
       break;
     }
     case 8: {
+      if (a.restoring) {
+        WriteLog("GSPrequest 8 inside a restored text is refused");
+        SetNum(a.state, "GSPrequest", 0);
+        break;
+      }
       const Handle start = StartDataRecord(false);
       if (start == kNoHandle) return 1;
       WriteLog("Load Start data スタート画面に戻るはず。");
@@ -684,8 +697,9 @@ void RunTextStep() {
   if (a.play_record == kNoHandle || a.pendingText == nullptr) return;
   char output[kScenarioTextSize];
   const int result = exec_command(a.pendingText, output, sizeof output);
-  // A tag of the text ended the program (the bad end): nothing more is shown.
-  if (a.quit_requested) return;
+  // A tag of the text ended the program (the bad end), or restored the
+  // screen, which showed the restored text: nothing more is shown.
+  if (a.quit_requested || result == kTextReplaced) return;
   if (result == 3) {
     WriteLog("NoText");
     ShowObject(a.play_window, kObjSelect, a.select_x, a.select_y);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/pixie_app.h"
+#include "data/compute.h"
 #include "data/resource.h"
 #include "menu/menu.h"
 #include "support/game_dir.h"
@@ -263,6 +264,37 @@ TEST_F(ScenarioTest, AChoiceCountsRepeatsAndDropsThePendingText) {
   EXPECT_STREQ(App().base_text, "三");
   SelectMenu(2);
   EXPECT_EQ(Num("count"), 0);
+}
+
+// GSP 8 from a Compute tag rebuilds the screen from the start data, whose
+// text then runs in the scenario buffer: the text the tag stood in is over
+// (its buffer holds the restored text, which owns the pending rest). This
+// state has no base_text item, so the restored text is that of the play
+// record matching the start data.
+TEST_F(ScenarioTest, AGspEightTagRestoresTheStartDataAndEndsTheTextItStoodIn) {
+  PixieApp& a = App();
+  SetNum(a.state, "体力", 5);
+  CopyRecordItems(a.state, StartDataRecord(true));
+  Play("1==1", "再開<input>残り", "");
+  EXPECT_EQ(Exec("前置きの長い文<Compute 体力=99;GSPrequest=8>後ろ"), kTextReplaced);
+  EXPECT_EQ(Num("体力"), 5);
+  EXPECT_EQ(Num("GSPrequest"), 0);
+  ASSERT_NE(a.pendingText, nullptr);
+  EXPECT_STREQ(a.pendingText, "残り");
+  EXPECT_FALSE(a.restoring);
+  EXPECT_TRUE(Logged("scenario text replaced by a restore at -Compute 体力=99;GSPrequest=8-: the rest is not run"));
+}
+
+TEST_F(ScenarioTest, AGspEightInsideTheRestoredTextIsRefusedInsteadOfRestoringWithoutEnd) {
+  PixieApp& a = App();
+  CopyRecordItems(a.state, StartDataRecord(true));
+  Play("1==1", "<Compute GSPrequest=8>また<Compute GSPrequest=8>", "");
+  EXPECT_EQ(Exec("<Compute GSPrequest=8>"), kTextReplaced);
+  EXPECT_EQ(Num("GSPrequest"), 0);
+  EXPECT_EQ(a.pendingText, nullptr);
+  EXPECT_TRUE(Logged("GSPrequest 8 inside a restored text is refused"));
+  // Outside a restore the request works again.
+  EXPECT_EQ(Exec("<Compute GSPrequest=8>"), kTextReplaced);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "core/pool.h"
 #include "data/resource.h"
+#include "fuzz_workdir.h"
 #include "kernel/graphic.h"
 #include "kernel/task.h"
 #include "platform/bitmap.h"
@@ -31,30 +32,10 @@ using namespace vadu;
 
 constexpr char kInput[] = "in.bmp";
 
-// The run's files live in a fresh temporary directory, in memory where the
-// machine has /dev/shm; between inputs the fuzzer's own directory is
-// current again (it reads corpus files by relative paths).
-int g_home = -1;
-int g_work = -1;
-char g_dir[] = "/dev/shm/vadu-fuzz-bmp-XXXXXX";
-char g_tmp_dir[] = "/tmp/vadu-fuzz-bmp-XXXXXX";
-const char* g_made = nullptr;
-
-void RemoveWorkDir() {
-  ::unlinkat(g_work, kInput, 0);
-  ::rmdir(g_made);
-}
-
 void QuietBox(const char*) {}
 
 void Prepare() {
-  g_home = ::open(".", O_RDONLY | O_DIRECTORY);
-  g_made = ::mkdtemp(g_dir);
-  if (g_made == nullptr) g_made = ::mkdtemp(g_tmp_dir);
-  if (g_home < 0 || g_made == nullptr) std::abort();
-  g_work = ::open(g_made, O_RDONLY | O_DIRECTORY);
-  if (g_work < 0) std::abort();
-  std::atexit(RemoveWorkDir);
+  vadu::fuzz::WorkDir::Make("bmp");
 }
 
 void WriteInput(const uint8_t* data, size_t size) {
@@ -67,7 +48,7 @@ void WriteInput(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (g_work < 0) Prepare();
+  if (!vadu::fuzz::WorkDir::Made()) Prepare();
 
   // From memory: an exact-size copy, so a read past the input is reported.
   std::vector<uint8_t> bytes(data, data + size);
@@ -83,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // Through the loader, from a file.
-  if (::fchdir(g_work) != 0) std::abort();
+  vadu::fuzz::WorkDir::Enter();
   ResetEngineState();
   SetMessageBoxHandler(QuietBox);
   if (!CreatePool() || !CreateSystemResources()) std::abort();
@@ -109,6 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DrawBMPFile(kInput, 3, 2, 40, 30);
   if (LiveBitmapCount() != 0) std::abort();
   std::remove(kInput);
-  if (::fchdir(g_home) != 0) std::abort();
+  vadu::fuzz::WorkDir::Leave();
   return 0;
 }

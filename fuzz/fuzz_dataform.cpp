@@ -29,6 +29,7 @@
 #include "core/state.h"
 #include "data/dataform.h"
 #include "data/resource.h"
+#include "fuzz_workdir.h"
 #include "kernel/task.h"
 #include "platform/host_seam.h"
 #include "platform/reset.h"
@@ -42,34 +43,11 @@ constexpr char kScript[] = "in.txt";
 // (which costs the square of the line count).
 constexpr size_t kCompareBytes = 512;
 
-int g_home = -1;
-int g_work = -1;
-char g_dir[] = "/dev/shm/vadu-fuzz-dataform-XXXXXX";
-char g_tmp_dir[] = "/tmp/vadu-fuzz-dataform-XXXXXX";
-const char* g_made = nullptr;
-
-void RemoveWorkDir() {
-  // A ResourceName may name a file the run could have made; only ours are
-  // removed, and the directory goes when it is empty.
-  ::unlinkat(g_work, kScript, 0);
-  ::rmdir(g_made);
-}
-
 void QuietBox(const char*) {}
 
 void Prepare() {
-  const int null = ::open("/dev/null", O_WRONLY);
-  if (null >= 0) {
-    ::dup2(null, STDOUT_FILENO);
-    ::close(null);
-  }
-  g_home = ::open(".", O_RDONLY | O_DIRECTORY);
-  g_made = ::mkdtemp(g_dir);
-  if (g_made == nullptr) g_made = ::mkdtemp(g_tmp_dir);
-  if (g_home < 0 || g_made == nullptr) std::abort();
-  g_work = ::open(g_made, O_RDONLY | O_DIRECTORY);
-  if (g_work < 0) std::abort();
-  std::atexit(RemoveWorkDir);
+  vadu::fuzz::QuietStdout();
+  vadu::fuzz::WorkDir::Make("dataform");
 }
 
 // A fresh engine (every flag off: no log file). The pool's memory is reused
@@ -146,8 +124,8 @@ void CompareWithRereading(size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (g_work < 0) Prepare();
-  if (::fchdir(g_work) != 0) std::abort();
+  if (!vadu::fuzz::WorkDir::Made()) Prepare();
+  vadu::fuzz::WorkDir::Enter();
   FreshEngine();
   FILE* f = std::fopen(kScript, "wb");
   if (f == nullptr) std::abort();
@@ -171,6 +149,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (size <= kCompareBytes) CompareWithRereading(size);
   std::remove(kScript);
-  if (::fchdir(g_home) != 0) std::abort();
+  vadu::fuzz::WorkDir::Leave();
   return 0;
 }

@@ -17,6 +17,7 @@
 #include "core/line_file.h"
 #include "core/state.h"
 #include "core/strings.h"
+#include "fuzz_workdir.h"
 #include "platform/host_seam.h"
 #include "platform/reset.h"
 
@@ -26,31 +27,15 @@ using vadu::kIniFile;
 
 void QuietBox(const char*) {}
 
-// The run's files live in a fresh temporary directory, with a SYSTEM.msg so
-// message 100 has a line to log. The engine reads VADU.ini from the working
-// directory, so each input runs there; between inputs the fuzzer's own
-// directory is current again (it reads corpus files by relative paths).
-int g_home = -1;
-int g_work = -1;
-char g_dir[] = "/tmp/vadu-fuzz-keyword-XXXXXX";
-
-// Removes the run's directory when the fuzzer exits.
-void RemoveWorkDir() {
-  for (const char* name : {"VADU.ini", "SYSTEM.msg", "SenELOG.dat"}) ::unlinkat(g_work, name, 0);
-  ::rmdir(g_dir);
-}
-
 void Prepare() {
-  g_home = ::open(".", O_RDONLY | O_DIRECTORY);
-  if (g_home < 0 || ::mkdtemp(g_dir) == nullptr) std::abort();
-  g_work = ::open(g_dir, O_RDONLY | O_DIRECTORY);
-  if (g_work < 0 || ::fchdir(g_work) != 0) std::abort();
+  vadu::fuzz::WorkDir::Make("keyword");
+  vadu::fuzz::WorkDir::Enter();
+  // A SYSTEM.msg, so that message 100 has a line to log.
   FILE* msg = std::fopen("SYSTEM.msg", "wb");
   if (msg == nullptr) std::abort();
   for (int i = 1; i <= 100; ++i) std::fprintf(msg, "message %d\n", i);
   std::fclose(msg);
-  if (::fchdir(g_home) != 0) std::abort();
-  std::atexit(RemoveWorkDir);
+  vadu::fuzz::WorkDir::Leave();
   vadu::SetMessageBoxHandler(QuietBox);
 }
 
@@ -182,8 +167,8 @@ void FuzzStrings(const std::string& text, const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (g_work < 0) Prepare();
-  if (::fchdir(g_work) != 0) std::abort();
+  if (!vadu::fuzz::WorkDir::Made()) Prepare();
+  vadu::fuzz::WorkDir::Enter();
   vadu::ResetEngineState();
   std::remove("SenELOG.dat");
   WriteInput(kIniFile, data, size);
@@ -192,6 +177,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzLookups(text);
   FuzzLineFile();
   FuzzStrings(text, data, size);
-  if (::fchdir(g_home) != 0) std::abort();
+  vadu::fuzz::WorkDir::Leave();
   return 0;
 }

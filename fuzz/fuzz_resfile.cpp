@@ -17,6 +17,7 @@
 #include "core/state.h"
 #include "data/resfile.h"
 #include "data/resource.h"
+#include "fuzz_workdir.h"
 #include "kernel/task.h"
 #include "platform/bytes.h"
 #include "platform/host_seam.h"
@@ -29,21 +30,6 @@ using namespace vadu;
 constexpr char kInput[] = "in.res";
 constexpr char kOutput[] = "out.res";
 
-// The run's files live in a fresh temporary directory, in memory where the
-// machine has /dev/shm (every save syncs its file to disk, which would
-// otherwise dominate the run); between inputs the fuzzer's own directory is
-// current again (it reads corpus files by relative paths).
-int g_home = -1;
-int g_work = -1;
-char g_dir[] = "/dev/shm/vadu-fuzz-resfile-XXXXXX";
-char g_tmp_dir[] = "/tmp/vadu-fuzz-resfile-XXXXXX";
-const char* g_made = nullptr;
-
-void RemoveWorkDir() {
-  for (const char* name : {kInput, kOutput, "SYSTEM.msg", "SenELOG.dat"}) ::unlinkat(g_work, name, 0);
-  ::rmdir(g_made);
-}
-
 void QuietBox(const char*) {}
 
 // Set when a record could not be made (the pool is full): the error dialog.
@@ -53,18 +39,13 @@ void NoteError(Handle, int number, const char*) {
 }
 
 void Prepare() {
-  g_home = ::open(".", O_RDONLY | O_DIRECTORY);
-  g_made = ::mkdtemp(g_dir);
-  if (g_made == nullptr) g_made = ::mkdtemp(g_tmp_dir);
-  if (g_home < 0 || g_made == nullptr) std::abort();
-  g_work = ::open(g_made, O_RDONLY | O_DIRECTORY);
-  if (g_work < 0 || ::fchdir(g_work) != 0) std::abort();
+  vadu::fuzz::WorkDir::Make("resfile");
+  vadu::fuzz::WorkDir::Enter();
   FILE* msg = std::fopen("SYSTEM.msg", "wb");
   if (msg == nullptr) std::abort();
   for (int i = 1; i <= 100; ++i) std::fprintf(msg, "message %d\n", i);
   std::fclose(msg);
-  if (::fchdir(g_home) != 0) std::abort();
-  std::atexit(RemoveWorkDir);
+  vadu::fuzz::WorkDir::Leave();
   SetMessageBoxHandler(QuietBox);
 }
 
@@ -129,8 +110,8 @@ void Exercise(Handle loaded) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (g_work < 0) Prepare();
-  if (::fchdir(g_work) != 0) std::abort();
+  if (!vadu::fuzz::WorkDir::Made()) Prepare();
+  vadu::fuzz::WorkDir::Enter();
   FreshEngine();
   WriteInput(data, size);
   // TRACE stays off: the log file would only slow the run down. The second
@@ -142,6 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::remove(kInput);
   std::remove(kOutput);
-  if (::fchdir(g_home) != 0) std::abort();
+  vadu::fuzz::WorkDir::Leave();
   return 0;
 }

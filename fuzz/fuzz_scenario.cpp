@@ -16,56 +16,31 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_workdir.h"
 #include "scenario_input.h"
 
 namespace {
 
-int g_home = -1;
-int g_work = -1;
-char g_dir[] = "/dev/shm/vadu-fuzz-scenario-XXXXXX";
-char g_tmp_dir[] = "/tmp/vadu-fuzz-scenario-XXXXXX";
-const char* g_made = nullptr;
-
-// The directory holds only the files the run wrote (no subdirectory).
-void RemoveWorkDir() {
-  if (g_made == nullptr) return;
-  if (DIR* d = ::opendir(g_made)) {
-    while (const dirent* e = ::readdir(d)) {
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) ::unlinkat(g_work, e->d_name, 0);
-    }
-    ::closedir(d);
-  }
-  ::rmdir(g_made);
-}
-
 void Prepare() {
   // "Compute error!" lines go to standard output; keep the run's output to
   // the fuzzer's own lines.
-  const int null = ::open("/dev/null", O_WRONLY);
-  if (null >= 0) {
-    ::dup2(null, STDOUT_FILENO);
-    ::close(null);
-  }
-  g_home = ::open(".", O_RDONLY | O_DIRECTORY);
-  g_made = ::mkdtemp(g_dir);
-  if (g_made == nullptr) g_made = ::mkdtemp(g_tmp_dir);
-  if (g_home < 0 || g_made == nullptr) std::abort();
-  g_work = ::open(g_made, O_RDONLY | O_DIRECTORY);
-  if (g_work < 0) std::abort();
-  std::atexit(RemoveWorkDir);
-  if (::fchdir(g_work) != 0 || !vadu::fuzz::PrepareScenario() || ::fchdir(g_home) != 0) std::abort();
+  vadu::fuzz::QuietStdout();
+  vadu::fuzz::WorkDir::Make("scenario");
+  vadu::fuzz::WorkDir::Enter();
+  if (!vadu::fuzz::PrepareScenario()) std::abort();
+  vadu::fuzz::WorkDir::Leave();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (g_work < 0) Prepare();
-  if (::fchdir(g_work) != 0) std::abort();
+  if (!vadu::fuzz::WorkDir::Made()) Prepare();
+  vadu::fuzz::WorkDir::Enter();
   const char* failed = vadu::fuzz::RunScenarioInput(data, size);
   if (failed != nullptr) {
     std::fprintf(stderr, "fuzz_scenario: %s\n", failed);
     std::abort();
   }
-  if (::fchdir(g_home) != 0) std::abort();
+  vadu::fuzz::WorkDir::Leave();
   return 0;
 }

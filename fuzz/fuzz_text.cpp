@@ -45,6 +45,7 @@
 #include "core/pool.h"
 #include "core/state.h"
 #include "data/resource.h"
+#include "fuzz_workdir.h"
 #include "kernel/task.h"
 #include "platform/cp932.h"
 #include "platform/host_seam.h"
@@ -61,27 +62,10 @@ constexpr int kMaxOperations = 256;
 constexpr size_t kMaxModel = 28000;
 constexpr size_t kMaxReplaceText = 4096;
 
-int g_home = -1;
-int g_work = -1;
-char g_dir[] = "/dev/shm/vadu-fuzz-text-XXXXXX";
-char g_tmp_dir[] = "/tmp/vadu-fuzz-text-XXXXXX";
-const char* g_made = nullptr;
-
-void RemoveWorkDir() {
-  ::unlinkat(g_work, kName, 0);
-  ::rmdir(g_made);
-}
-
 void QuietBox(const char*) {}
 
 void Prepare() {
-  g_home = ::open(".", O_RDONLY | O_DIRECTORY);
-  g_made = ::mkdtemp(g_dir);
-  if (g_made == nullptr) g_made = ::mkdtemp(g_tmp_dir);
-  if (g_home < 0 || g_made == nullptr) std::abort();
-  g_work = ::open(g_made, O_RDONLY | O_DIRECTORY);
-  if (g_work < 0) std::abort();
-  std::atexit(RemoveWorkDir);
+  vadu::fuzz::WorkDir::Make("text");
 }
 
 void Check(bool ok) {
@@ -464,8 +448,8 @@ struct Harness {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (g_work < 0) Prepare();
-  if (::fchdir(g_work) != 0) std::abort();
+  if (!vadu::fuzz::WorkDir::Made()) Prepare();
+  vadu::fuzz::WorkDir::Enter();
   ResetEngineState();
   if (!CreatePool() || !CreateSystemResources()) std::abort();
   SetMessageBoxHandler(QuietBox);
@@ -476,7 +460,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   h.resource = Entry(h.text).owner;
   Input in(data, size);
   h.Run(in);
-  ::unlinkat(g_work, kName, 0);
-  if (::fchdir(g_home) != 0) std::abort();
+  ::unlinkat(vadu::fuzz::WorkDir::Fd(), kName, 0);
+  vadu::fuzz::WorkDir::Leave();
   return 0;
 }

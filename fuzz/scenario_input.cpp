@@ -415,14 +415,15 @@ const char* RunScenarioInput(const uint8_t* data, size_t size) {
   const char* p = reinterpret_cast<const char*>(data) + 2;
   const char* end = reinterpret_cast<const char*>(data) + size;
   while (texts.size() < 2 + static_cast<size_t>(kInputLibrary)) {
-    const char* nul = static_cast<const char*>(std::memchr(p, '\0', static_cast<size_t>(end - p)));
-    texts.emplace_back(p, nul == nullptr ? end : nul);
-    if (nul == nullptr) break;
-    p = nul + 1;
+    const char* sep = static_cast<const char*>(std::memchr(p, kTextSeparator, static_cast<size_t>(end - p)));
+    texts.emplace_back(p, sep == nullptr ? end : sep);
+    if (sep == nullptr) break;
+    p = sep + 1;
   }
-  Reset(data[0], texts);
+  const uint8_t flags = data[0] ^ kControlMask;
+  Reset(flags, texts);
   g.wrote = false;
-  const char* failed = Run(data[0], data[1], texts[0]);
+  const char* failed = Run(flags, data[1] ^ kControlMask, texts[0]);
 
   // Nobody reads the events the tags sent (no task runs): they are dropped.
   while (FreeHeadEvent() == 0) {

@@ -2,7 +2,10 @@
 // the fuzz harness (fuzz_scenario.cpp) and the test that replays the inputs
 // it found (tests/app/scenario_fuzz_inputs_test.cpp).
 //
-// An input is two control bytes and then texts separated by NUL bytes:
+// An input is two control bytes and then texts separated by the byte 0x1E
+// (kTextSeparator). The control bytes are stored XOR '@' (kControlMask), so
+// that no seed needs a NUL byte and every seed stays a text file ("@@" is
+// no flags and no values):
 //   byte 0  flags (kScenario* below)
 //   byte 1  low nibble: the value a follow-up choice picks; high nibble:
 //           the GSP request of the direct call; with kScenarioSmallOutput the
@@ -31,8 +34,11 @@ inline constexpr uint8_t kScenarioSteps = 0x20;       // three more steps or cho
 inline constexpr uint8_t kScenarioGsp = 0x40;         // a direct HandleGSPRequest
 inline constexpr uint8_t kScenarioEmptyStart = 0x80;  // the start data holds no saved text
 
-// Separates the fields of a library record.
+// Separates the texts of an input, and the fields of a library record.
+inline constexpr char kTextSeparator = '\x1E';
 inline constexpr char kFieldSeparator = '\x1F';
+// What the control bytes are stored XOR with.
+inline constexpr uint8_t kControlMask = '@';
 
 // Makes the pool, the system resources, the game state "Charcter", the play
 // list, the text library and the menus, and writes the game's files

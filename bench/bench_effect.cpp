@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_engine.h"
 #include "core/state.h"
 #include "engine/assembly.h"
 #include "kernel/event.h"
@@ -40,58 +41,16 @@ constexpr char kIni[] =
     "FONT_SIZEX 18\n"
     "FONT_SIZEY 18\n";
 
-class StillClock : public Clock {
- public:
-  uint64_t NowMs() override { return now_; }
-  void SleepMs(uint32_t ms) override { now_ += ms; }
-  LocalDateTime LocalTime() override { return LocalDateTime{2024, 5, 6, 7, 8, 9, 0}; }
-
- private:
-  uint64_t now_ = 0;
-};
-
-Handle g_owner = kNoHandle;
-
-Handle CreateOwner() {
-  g_owner = CreateTask("BenchOwner", 0, 0);
-  InitTaskEvents(g_owner);
-  return g_owner;
-}
-
-// Answers draw requests; everything else it lets pass.
-void OwnerStep(Handle task) {
-  if (ReciveEvent(task) != EVENT_RECEIVED) return;
-  const uint8_t* e = EventBytes(CurrentEvent(task));
-  if (e != nullptr && GetU16(e) == kEventReqDraw) RetDrawEvent(task, GetU32(e + WindowEventAt::kWindow));
-}
-
 // A booted engine with a play window, its message area and a running text
-// effect, in a temporary directory; standard output (the start banner)
-// goes to /dev/null meanwhile.
+// effect.
 class MessageEngine {
  public:
-  MessageEngine() {
-    char tmpl[] = "/tmp/vadu-bench-XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-    old_cwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-    std::ofstream(std::string("VADU.ini"), std::ios::binary) << kIni;
-    saved_stdout_ = ::dup(1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::close(null);
-
-    AssembleEngine();
-    ResetEngineState();
-    SetPlatformClock(&clock_);
-    RegisterApplication({.create = CreateOwner, .step = OwnerStep});
-    Screen().Resize(800, 600);
-    ok_ = HostStartup();
-    for (int n = 0; n < 100 && Kernel.manager_state != MANAGER_RUNNING; ++n) RunScheduler();
-    play_ = CreateWindow(g_owner, kNoHandle, 700, 300, 0);
-    const Handle gc = CreateGC(g_owner, MakeColour(255, 255, 255), 0, 0, 0);
+  MessageEngine() : engine_(kIni, bench::AnswerDraws) {
+    const Handle owner = bench::Owner();
+    play_ = CreateWindow(owner, kNoHandle, 700, 300, 0);
+    const Handle gc = CreateGC(owner, MakeColour(255, 255, 255), 0, 0, 0);
     object_ = CreateMessage(play_, 110, 20, 20, 660, 200, gc);
-    SendWindowRequest(g_owner, play_, 50, 50);
+    SendWindowRequest(owner, play_, 50, 50);
     Run(100);
     static const char* const kChars[] = {"漢", "字", "か", "な", "文", "章", "カ", "ナ"};
     std::string text;
@@ -102,22 +61,12 @@ class MessageEngine {
     q.colour = MakeColour(255, 255, 255);
     q.window = play_;
     q.object = object_;
-    SendEffectRequest(TaskNumber(g_owner), q);
+    SendEffectRequest(TaskNumber(owner), q);
     Run(20);
     record_ = FindEffect(object_, EFFECTtext);
-    ok_ = ok_ && record_ != kNoHandle;
+    ok_ = engine_.ok() && record_ != kNoHandle;
   }
-  ~MessageEngine() {
-    std::fflush(stdout);
-    ::dup2(saved_stdout_, 1);
-    ::close(saved_stdout_);
-    ResetEngineState();
-    std::filesystem::current_path(old_cwd_);
-    std::filesystem::remove_all(dir_);
-  }
-  static void Run(int cycles) {
-    for (int n = 0; n < cycles; ++n) RunScheduler();
-  }
+  static void Run(int cycles) { bench::BenchEngine::Run(cycles); }
   // Back to the first page, nothing typed yet.
   void Rewind() {
     if (EffectRecord* r = EffectView(record_)) {
@@ -131,10 +80,7 @@ class MessageEngine {
   Handle record() const { return record_; }
 
  private:
-  std::string dir_;
-  std::filesystem::path old_cwd_;
-  int saved_stdout_ = -1;
-  StillClock clock_;
+  bench::BenchEngine engine_;
   bool ok_ = false;
   Handle play_ = kNoHandle, object_ = kNoHandle, record_ = kNoHandle;
 };

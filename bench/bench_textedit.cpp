@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_engine.h"
 #include "core/state.h"
 #include "engine/assembly.h"
 #include "kernel/event.h"
@@ -42,58 +43,16 @@ constexpr char kIni[] =
     "FONT_SIZEX 16\n"
     "FONT_SIZEY 16\n";
 
-class StillClock : public Clock {
- public:
-  uint64_t NowMs() override { return now_; }
-  void SleepMs(uint32_t ms) override { now_ += ms; }
-  LocalDateTime LocalTime() override { return LocalDateTime{2024, 5, 6, 7, 8, 9, 0}; }
-
- private:
-  uint64_t now_ = 0;
-};
-
-Handle g_owner = kNoHandle;
-
-Handle CreateOwner() {
-  g_owner = CreateTask("BenchOwner", 0, 0);
-  InitTaskEvents(g_owner);
-  return g_owner;
-}
-
-// Answers draw requests; the objects draw themselves.
-void OwnerStep(Handle task) {
-  if (ReciveEvent(task) != EVENT_RECEIVED) return;
-  const uint8_t* e = EventBytes(CurrentEvent(task));
-  if (e != nullptr && GetU16(e) == kEventReqDraw) RetDrawEvent(task, GetU32(e + WindowEventAt::kWindow));
-}
-
 // N characters typed, a line of `line` letters ended by Enter each.
 void TypeIntoTextArea(benchmark::State& state, int line) {
   const int chars = static_cast<int>(state.range(0));
-  char tmpl[] = "/tmp/vadu-bench-XXXXXX";
-  const std::string dir = ::mkdtemp(tmpl);
-  const auto old_cwd = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
-  std::ofstream(std::string("VADU.ini"), std::ios::binary) << kIni;
-
-  std::fflush(stdout);
-  const int saved = ::dup(1);
-  const int null = ::open("/dev/null", O_WRONLY);
-  ::dup2(null, 1);
-  ::close(null);
-
-  AssembleEngine();
-  ResetEngineState();
-  StillClock clock;
-  SetPlatformClock(&clock);
-  RegisterApplication({.create = CreateOwner, .step = OwnerStep});
-  Screen().Resize(800, 600);
-  if (!HostStartup()) state.SkipWithError("start-up failed");
-  for (int n = 0; n < 100 && Kernel.manager_state != MANAGER_RUNNING; ++n) RunScheduler();
-  const Handle window = CreateWindow(g_owner, kNoHandle, 640, 440, 0);
-  const Handle text = CreateText(g_owner, "bench", 0);
+  bench::BenchEngine engine(kIni, bench::AnswerDraws);
+  if (!engine.ok()) state.SkipWithError("start-up failed");
+  const Handle owner = bench::Owner();
+  const Handle window = CreateWindow(owner, kNoHandle, 640, 440, 0);
+  const Handle text = CreateText(owner, "bench", 0);
   const Handle area = CreateTextArea(text, window, 10, 10, 600, 400, 1, 0);
-  SendWindowRequest(g_owner, window, 40, 40);
+  SendWindowRequest(owner, window, 40, 40);
   for (int n = 0; n < 60; ++n) RunScheduler();
   if (ChangeText(window, 1) != area) state.SkipWithError("the text area takes no focus");
 
@@ -114,13 +73,6 @@ void TypeIntoTextArea(benchmark::State& state, int line) {
   state.counters["per_char"] = benchmark::Counter(
       static_cast<double>(chars), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["lines"] = TextView(text)->max_line + 1;
-
-  std::fflush(stdout);
-  ::dup2(saved, 1);
-  ::close(saved);
-  ResetEngineState();
-  std::filesystem::current_path(old_cwd);
-  std::filesystem::remove_all(dir);
 }
 void BM_TypeIntoTextArea(benchmark::State& state) {
   TypeIntoTextArea(state, 60);

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_engine.h"
 #include "core/state.h"
 #include "engine/assembly.h"
 #include "kernel/event.h"
@@ -39,24 +40,7 @@ constexpr char kIni[] =
     "FONT_SIZEX 16\n"
     "FONT_SIZEY 16\n";
 
-class StillClock : public Clock {
- public:
-  uint64_t NowMs() override { return now_; }
-  void SleepMs(uint32_t ms) override { now_ += ms; }
-  LocalDateTime LocalTime() override { return LocalDateTime{2024, 5, 6, 7, 8, 9, 0}; }
-
- private:
-  uint64_t now_ = 0;
-};
-
-Handle g_owner = kNoHandle;
 int g_draws = 0;
-
-Handle CreateOwner() {
-  g_owner = CreateTask("BenchOwner", 0, 0);
-  InitTaskEvents(g_owner);
-  return g_owner;
-}
 
 void OwnerStep(Handle task) {
   if (ReciveEvent(task) != EVENT_RECEIVED) return;
@@ -69,29 +53,13 @@ void OwnerStep(Handle task) {
 }
 
 void BM_RedrawMotionOverTenWindows(benchmark::State& state) {
-  char tmpl[] = "/tmp/vadu-bench-XXXXXX";
-  const std::string dir = ::mkdtemp(tmpl);
-  const auto old_cwd = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
-  std::ofstream(std::string("VADU.ini"), std::ios::binary) << kIni;
-
-  const int saved = ::dup(1);
-  const int null = ::open("/dev/null", O_WRONLY);
-  ::dup2(null, 1);
-  ::close(null);
-
-  AssembleEngine();
-  ResetEngineState();
-  StillClock clock;
-  SetPlatformClock(&clock);
-  RegisterApplication({.create = CreateOwner, .step = OwnerStep});
-  Screen().Resize(800, 600);
-  if (!HostStartup()) state.SkipWithError("start-up failed");
-  for (int n = 0; n < 100 && Kernel.manager_state != MANAGER_RUNNING; ++n) RunScheduler();
+  bench::BenchEngine engine(kIni, OwnerStep);
+  if (!engine.ok()) state.SkipWithError("start-up failed");
+  const Handle owner = bench::Owner();
   const uint32_t mode = WINDOWcontrolbar | WINDOWtitle | WINDOWclosebox | WINDOWframe;
   for (int i = 0; i < 10; ++i) {
-    const Handle w = CreateWindow(g_owner, kNoHandle, 300, 200, mode);
-    SendWindowRequest(g_owner, w, static_cast<int16_t>(20 + 40 * i), static_cast<int16_t>(40 + 30 * i));
+    const Handle w = CreateWindow(owner, kNoHandle, 300, 200, mode);
+    SendWindowRequest(owner, w, static_cast<int16_t>(20 + 40 * i), static_cast<int16_t>(40 + 30 * i));
     for (int n = 0; n < 40; ++n) RunScheduler();
   }
   int cycles = 0;
@@ -106,13 +74,6 @@ void BM_RedrawMotionOverTenWindows(benchmark::State& state) {
   }
   state.counters["cycles"] = cycles;
   state.counters["windows"] = g_draws;
-
-  std::fflush(stdout);
-  ::dup2(saved, 1);
-  ::close(saved);
-  ResetEngineState();
-  std::filesystem::current_path(old_cwd);
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_RedrawMotionOverTenWindows)->Unit(benchmark::kMicrosecond);
 

@@ -20,6 +20,7 @@
 #include "platform/png.h"
 #include "present/effect.h"
 #include "support/game_dir.h"
+#include "support/headless_run.h"
 #include "window/draw.h"
 #include "window/object.h"
 #include "window/window.h"
@@ -102,10 +103,7 @@ void MessageDemoStep(Handle task) {
 
 class HeadlessMessageTest : public test::GameDirTest {
  protected:
-  struct Shot {
-    std::vector<uint32_t> pixels;
-    int width = 0, height = 0;
-    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  struct Shot : test::Shot {
     // The area's darkened background, where no character ever goes.
     uint32_t Background() const { return At(kAreaX + 1, kAreaY + 100); }
     bool Inked(int x, int y, int w, int h) const {
@@ -128,17 +126,11 @@ class HeadlessMessageTest : public test::GameDirTest {
       return n;
     }
   };
-  Shot Read(const std::string& name) {
-    Shot s;
-    EXPECT_TRUE(ReadPng(name.c_str(), &s.pixels, &s.width, &s.height)) << name;
-    return s;
-  }
+  static Shot Read(const std::string& name) { return Shot{test::ReadShot(name)}; }
 };
 
 TEST_F(HeadlessMessageTest, ATwoPageMessageIsTypedThenTurnedByAClickAndItsEndReported) {
-  test::WriteFile("VADU.ini",
-                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
-                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\n");
+  test::WriteFile("VADU.ini", test::SmallScreenIni());
   // The window opens at 500 ms, on a tick; the shots are taken half way
   // between ticks: after 8 and 16 ticks, and once the first page (56
   // characters, 7 seconds) is full.
@@ -148,16 +140,7 @@ TEST_F(HeadlessMessageTest, ATwoPageMessageIsTypedThenTurnedByAClickAndItsEndRep
                   "wait 1000\nshot second2.png\n"
                   "wait 6000\nshot page1.png\n"
                   "click 100 60\nwait 300\nshot page2.png\n");
-  RegisterApplication({.create = CreateMessageDemo, .step = MessageDemoStep});
-  HeadlessOptions options;
-  options.virtual_clock = true;
-  options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
-  options.input = dir() + "/input.script";
-  options.screenshot_dir = dir();
-  options.timeout_ms = 60000;
-  options.screen_width = 320;
-  options.screen_height = 240;
-  ASSERT_EQ(RunHeadless(options), kExitOk);
+  ASSERT_EQ(test::RunSmallScreen(dir(), {.create = CreateMessageDemo, .step = MessageDemoStep}), kExitOk);
 
   // One character a tick, eight a second.
   const Shot second1 = Read("second1.png");

@@ -19,6 +19,7 @@
 #include "platform/device.h"
 #include "platform/png.h"
 #include "support/game_dir.h"
+#include "support/headless_run.h"
 #include "text/text.h"
 #include "window/object.h"
 #include "window/window.h"
@@ -74,9 +75,7 @@ void EditDemoStep(Handle task) {
 class HeadlessTextTest : public test::GameDirTest {};
 
 TEST_F(HeadlessTextTest, APlayerTypesCorrectsAndSubmitsALineThenWritesIntoATextArea) {
-  test::WriteFile("VADU.ini",
-                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
-                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\n");
+  test::WriteFile("VADU.ini", test::SmallScreenIni());
   // The panel's content at (20, 40): the input's cells from (32, 52), the
   // text area's from (32, 82), each 8 x 16.
   // Typed characters reach the engine one at a time (about 20 ms each
@@ -88,16 +87,7 @@ TEST_F(HeadlessTextTest, APlayerTypesCorrectsAndSubmitsALineThenWritesIntoATextA
                   "text hello\nwait 300\nkey Backspace\nwait 100\ntext p!\nwait 300\nshot typed.png\n"
                   "key Return\nwait 300\n"
                   "text int main;\nwait 500\nkey Return\nwait 100\ntext char \xE3\x81\x82\nwait 500\nshot edit.png\n");
-  RegisterApplication({.create = CreateEditDemo, .step = EditDemoStep});
-  HeadlessOptions options;
-  options.virtual_clock = true;
-  options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
-  options.input = dir() + "/input.script";
-  options.screenshot_dir = dir();
-  options.timeout_ms = 60000;
-  options.screen_width = 320;
-  options.screen_height = 240;
-  ASSERT_EQ(RunHeadless(options), kExitOk);
+  ASSERT_EQ(test::RunSmallScreen(dir(), {.create = CreateEditDemo, .step = EditDemoStep}), kExitOk);
 
   ASSERT_EQ(g_received.size(), 1u);
   EXPECT_EQ(g_received[0], "hellp!");
@@ -105,10 +95,7 @@ TEST_F(HeadlessTextTest, APlayerTypesCorrectsAndSubmitsALineThenWritesIntoATextA
   EXPECT_EQ(g_area_text, "int main;\nchar あ");
 
   const uint32_t face = ColourTable[17], light = ColourTable[18], shadow = ColourTable[19];
-  struct Shot {
-    std::vector<uint32_t> pixels;
-    int width = 0, height = 0;
-    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  struct Shot : test::Shot {
     // Whether any pixel of the 8 x 16 cell at (x, y) is tinted blue (the
     // keyword colour), or is a grey darker than the face (the text colour).
     bool Tinted(int x, int y, bool blue) const {
@@ -122,11 +109,7 @@ TEST_F(HeadlessTextTest, APlayerTypesCorrectsAndSubmitsALineThenWritesIntoATextA
       return false;
     }
   };
-  const auto read = [](const std::string& name) {
-    Shot s;
-    EXPECT_TRUE(ReadPng(name.c_str(), &s.pixels, &s.width, &s.height)) << name;
-    return s;
-  };
+  const auto read = [](const std::string& name) { return Shot{test::ReadShot(name)}; };
   // While typing: the six characters in the input, its cursor after them.
   const Shot typed = read("typed.png");
   for (int col = 0; col < 6; ++col) EXPECT_TRUE(typed.Tinted(32 + 8 * col, 52, false)) << col;

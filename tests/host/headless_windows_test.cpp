@@ -17,6 +17,7 @@
 #include "platform/framebuffer.h"
 #include "platform/png.h"
 #include "support/game_dir.h"
+#include "support/headless_run.h"
 #include "window/draw.h"
 #include "window/object.h"
 #include "window/window.h"
@@ -117,36 +118,17 @@ void PanelDemoStep(Handle task) {
 
 class HeadlessWindowsTest : public test::GameDirTest {
  protected:
-  struct Shot {
-    std::vector<uint32_t> pixels;
-    int width = 0, height = 0;
-    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-  };
+  using Shot = test::Shot;
   // The demo task in a headless run of input.script on the virtual clock,
   // screenshots into the game directory.
   int RunDemo(const ApplicationHooks& demo = {.create = CreateDemo, .step = DemoStep}) {
-    RegisterApplication(demo);
-    HeadlessOptions options;
-    options.virtual_clock = true;
-    options.clock_start = LocalDateTime{2024, 5, 6, 7, 8, 9, 0};
-    options.input = dir() + "/input.script";
-    options.screenshot_dir = dir();
-    options.timeout_ms = 60000;
-    options.screen_width = 320;
-    options.screen_height = 240;
-    return RunHeadless(options);
+    return test::RunSmallScreen(dir(), demo);
   }
-  Shot Read(const std::string& name) {
-    Shot s;
-    EXPECT_TRUE(ReadPng(name.c_str(), &s.pixels, &s.width, &s.height)) << name;
-    return s;
-  }
+  static Shot Read(const std::string& name) { return test::ReadShot(name); }
 };
 
 TEST_F(HeadlessWindowsTest, ATaskOpensOverlapsMovesAndClosesWindows) {
-  test::WriteFile("VADU.ini",
-                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
-                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\nSTART_PROGRAM TASKall\n");
+  test::WriteFile("VADU.ini", test::SmallScreenIni("START_PROGRAM TASKall\n"));
   // The second window, once moved to (180, 140): its title bar starts 18
   // rows above the content, the close box 2 rows below the bar's top.
   test::WriteFile("input.script",
@@ -178,9 +160,7 @@ TEST_F(HeadlessWindowsTest, ATaskOpensOverlapsMovesAndClosesWindows) {
 // The player's mouse through the input script: the title bar dragged by a
 // distance, the resize box dragged, then the close box clicked.
 TEST_F(HeadlessWindowsTest, ScriptedMouseMovesResizesAndClosesAWindow) {
-  test::WriteFile("VADU.ini",
-                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
-                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\n");
+  test::WriteFile("VADU.ini", test::SmallScreenIni());
   // The first window opens with its content at (20, 40): its title bar
   // spans rows 22-39. Dragged from (80, 30) to (130, 70): content at (70, 80).
   // Its resize box (now at x 176-190, rows 64-78) dragged by (+30, +20).
@@ -210,9 +190,7 @@ TEST_F(HeadlessWindowsTest, ScriptedMouseMovesResizesAndClosesAWindow) {
 // check box is ticked, and a push button is pressed while held, rises on
 // release and tells its task, which answers on screen.
 TEST_F(HeadlessWindowsTest, ScriptedClicksPressToggleAndReportButtons) {
-  test::WriteFile("VADU.ini",
-                  "TRACE ON\nCYCLE_WAIT 1\nFASTSYNC_WAIT 1\nMEMORY_TYPE INTEL\nUSE_COLOR 3\nBACKSCREEN_COLOR 0\n"
-                  "FONT_SIZEX 16\nFONT_SIZEY 16\nSCREEN_SIZEX 320\nSCREEN_SIZEY 240\n");
+  test::WriteFile("VADU.ini", test::SmallScreenIni());
   // The panel's content at (40, 40): the button at (50, 50) 40 x 30, the
   // check box at (110, 55) 12 x 12, "Go" at (50, 100) 42 x 26, the lamp at
   // (160, 100).
